@@ -1,0 +1,1 @@
+nimbulux_module(core SOURCES text.cpp gbk.cpp clock.cpp program_paths.cpp)

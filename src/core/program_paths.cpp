@@ -1,0 +1,39 @@
+#include "core/program_paths.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace nimbulux {
+
+ProgramPaths MakeProgramPaths(const std::string& programFile) {
+  ProgramPaths p;
+  p.programFile = programFile;
+  const auto slash = programFile.find_last_of('/');
+  p.programDir = slash == std::string::npos ? std::string(".") : programFile.substr(0, slash);
+  if (p.programDir.empty()) p.programDir = "/";
+  std::string name = slash == std::string::npos ? programFile : programFile.substr(slash + 1);
+  const auto dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  p.baseName = name;
+  p.dataDir = p.programDir;
+  if (access(p.programDir.c_str(), W_OK) != 0) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (xdg && *xdg == '/') {
+      base = xdg;
+    } else {
+      const char* home = std::getenv("HOME");
+      base = std::string(home ? home : "") + "/.config";
+    }
+    p.dataDir = base + "/nimbulux";
+  }
+  return p;
+}
+
+ProgramPaths& Paths() {
+  static ProgramPaths paths;
+  return paths;
+}
+
+}  // namespace nimbulux

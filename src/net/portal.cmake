@@ -1,0 +1,1 @@
+nimbulux_module(portal SOURCES portal.cpp LIBS nb_core)

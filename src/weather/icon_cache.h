@@ -1,0 +1,22 @@
+// Every portal picture and the local pictures "bg" and "wait" come through IconCache:
+// first the "Images" folder, else a download that is kept there when SaveIcons > 0.
+#pragma once
+
+#include <optional>
+
+#include "core/text.h"
+#include "net/picture_decoding.h"
+
+namespace nimbulux {
+
+// The option "Save": any value above 0 lets IconCache write files.
+int& SaveIcons();
+
+// name: a portal path without extension beginning with "/" (keepFullName false), or a
+// bare local name such as "bg" (keepFullName true). None when missing or undecodable.
+std::optional<Picture> IconCache(TextView name, bool keepFullName);
+
+// The file IconCache reads for a name (for tests and for the background menu).
+std::string IconCacheFile(TextView name, bool keepFullName);
+
+}  // namespace nimbulux

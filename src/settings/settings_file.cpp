@@ -1,0 +1,393 @@
+#include "settings/settings_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "core/gbk.h"
+#include "core/program_paths.h"
+
+namespace nimbulux {
+namespace {
+
+std::string& PathOverride() {
+  static std::string path;
+  return path;
+}
+
+// Names and values lose surrounding blanks and tabs, as the platform's reader does.
+bool IsIniBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+TextView TrimIni(TextView t) {
+  std::size_t b = 0, e = t.size();
+  while (b < e && IsIniBlank(t[b])) ++b;
+  while (e > b && IsIniBlank(t[e - 1])) --e;
+  return t.substr(b, e - b);
+}
+
+Text NameKey(TextView name) { return UpperCase(TrimIni(name)); }
+
+// A value ends at a NUL (the platform passes C strings), and its line breaks become
+// blanks so that it stays on its one line.
+Text SanitizedValue(TextView value) {
+  Text out(value.substr(0, value.find(u'\0')));
+  for (auto& c : out) {
+    if (c == u'\r' || c == u'\n') c = u' ';
+  }
+  return out;
+}
+
+// One line of the file. Its raw bytes are kept so that lines we do not change (comments,
+// unknown lines, other encodings) are written back exactly as they were.
+struct Line {
+  enum class Kind { Other, Section, Key };
+  std::string raw;
+  Kind kind = Kind::Other;
+  Text name;   // upper-cased section or key name
+  Text value;  // key lines: the value without surrounding blanks
+};
+
+// Most lines are plain ASCII; they need no trip through the code-page converter.
+Text DecodeLine(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return TextFromGbk(bytes);
+  }
+  return Text(bytes.begin(), bytes.end());
+}
+
+Line ParseLine(std::string raw, bool first) {
+  Line line;
+  std::string_view bytes = raw;
+  // A UTF-8 byte order mark left by an editor must not hide the first section.
+  if (first && bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  const Text decoded = DecodeLine(bytes);
+  const TextView t = TrimIni(decoded);
+  if (t.starts_with(u'[')) {
+    const auto close = t.find(u']');
+    if (close != TextView::npos) {
+      line.kind = Line::Kind::Section;
+      line.name = NameKey(t.substr(1, close - 1));
+    }
+  } else if (!t.starts_with(u';') && !t.starts_with(u'#')) {
+    const auto eq = t.find(u'=');
+    if (eq != TextView::npos && !TrimIni(t.substr(0, eq)).empty()) {
+      line.kind = Line::Kind::Key;
+      line.name = NameKey(t.substr(0, eq));
+      TextView value = t.substr(eq + 1);
+      value = value.substr(0, value.find(u'\0'));
+      line.value = Text(TrimIni(value));
+    }
+  }
+  line.raw = std::move(raw);
+  return line;
+}
+
+std::vector<Line> ParseLines(std::string_view bytes) {
+  std::vector<Line> lines;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    auto end = bytes.find('\n', pos);
+    const bool last = end == std::string_view::npos;
+    if (last) end = bytes.size();
+    std::string_view raw = bytes.substr(pos, end - pos);
+    if (raw.ends_with('\r')) raw.remove_suffix(1);
+    lines.push_back(ParseLine(std::string(raw), lines.empty()));
+    pos = last ? end : end + 1;
+  }
+  return lines;
+}
+
+std::string JoinLines(const std::vector<Line>& lines) {
+  std::string out;
+  for (const auto& l : lines) {
+    out += l.raw;
+    out += "\r\n";
+  }
+  return out;
+}
+
+// [begin, end) of the first section with the given upper-cased name: the lines after its
+// header up to the next header. begin is 0 when the section is missing.
+struct SectionRange {
+  std::size_t header = 0;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  bool found = false;
+};
+
+SectionRange FindSection(const std::vector<Line>& lines, const Text& name) {
+  SectionRange r;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind == Line::Kind::Section && lines[i].name == name) {
+      r.found = true;
+      r.header = i;
+      r.begin = i + 1;
+      r.end = r.begin;
+      while (r.end < lines.size() && lines[r.end].kind != Line::Kind::Section) ++r.end;
+      return r;
+    }
+  }
+  return r;
+}
+
+enum class ReadResult { Ok, Missing, Failed };
+
+ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
+  char buffer[16384];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      close(fd);
+      return ReadResult::Failed;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return ReadResult::Ok;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A writer killed in the middle of a rewrite leaves its temporary file behind; the
+// next writer removes those of processes that no longer exist.
+void RemoveAbandonedTemporaries(const std::string& folder, const std::string& name) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const std::string prefix = "." + name + ".";
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view file = entry->d_name;
+    if (!file.starts_with(prefix) || !file.ends_with(".tmp")) continue;
+    const std::string rest(file.substr(prefix.size()));
+    char* end = nullptr;
+    const long pid = std::strtol(rest.c_str(), &end, 10);
+    if (pid <= 0 || *end != '.') continue;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+  }
+  closedir(dir);
+}
+
+// Creates a new file beside the target with a name no one else uses. The permission
+// bits pass through the umask, as for any file the program creates.
+int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  const auto slash = target.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  RemoveAbandonedTemporaries(folder.empty() ? std::string(".") : folder, name);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath = folder + "." + name + "." + std::to_string(getpid()) + "." +
+               std::to_string(counter++) + "." + std::to_string(random() % 100000) + ".tmp";
+    const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Replaces the file as a whole: the new content goes to a temporary file in the same
+// folder, reaches the disk, and only then takes the old file's name. A crash or a full
+// disk leaves either the old or the new file, never a mixture.
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+  std::string target = path;
+  // Through a symbolic link the link stays and the file it points at is replaced.
+  if (char* real = realpath(path.c_str(), nullptr)) {
+    target = real;
+    std::free(real);
+  }
+  struct stat old {};
+  const bool exists = stat(target.c_str(), &old) == 0;
+  // A read-only settings file keeps its values, as it would if written in place.
+  if (exists && access(target.c_str(), W_OK) != 0) return false;
+
+  std::string tempPath;
+  const int fd = CreateTemporaryBeside(target, tempPath);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes);
+  if (ok && exists) ok = fchmod(fd, old.st_mode & 07777) == 0;
+  if (ok) ok = fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  if (ok) ok = rename(tempPath.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(tempPath.c_str());
+    return false;
+  }
+  // Make the new name itself durable.
+  const int dir = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return true;
+}
+
+}  // namespace
+
+void SetSettingsFilePath(std::string path) { PathOverride() = std::move(path); }
+
+std::string SettingsFilePath() {
+  return PathOverride().empty() ? Paths().SettingsFile() : PathOverride();
+}
+
+SettingsSnapshot SettingsSnapshot::Load() {
+  std::string bytes;
+  ReadWholeFile(SettingsFilePath(), bytes);
+  return FromBytes(bytes);
+}
+
+SettingsSnapshot SettingsSnapshot::FromBytes(std::string_view bytes) {
+  SettingsSnapshot s;
+  std::map<Text, Text>* current = nullptr;
+  for (auto& line : ParseLines(bytes)) {
+    switch (line.kind) {
+      case Line::Kind::Section: {
+        // Only the first section of a name counts; a repeated header hides its keys.
+        const auto [it, inserted] = s.sections_.try_emplace(line.name);
+        current = inserted ? &it->second : nullptr;
+        break;
+      }
+      case Line::Kind::Key:
+        // Keys before any section belong to none; of two equal keys the first wins.
+        if (current) current->try_emplace(std::move(line.name), std::move(line.value));
+        break;
+      case Line::Kind::Other:
+        break;
+    }
+  }
+  return s;
+}
+
+Text SettingsSnapshot::Read(TextView section, TextView key) const {
+  const auto sec = sections_.find(NameKey(section));
+  if (sec == sections_.end()) return {};
+  const auto it = sec->second.find(NameKey(key));
+  if (it == sec->second.end()) return {};
+  Text value = it->second;
+  if (value.size() > kMaxSettingLength) {
+    value.resize(kMaxSettingLength);
+    // Never end on half of a surrogate pair.
+    if (value.back() >= 0xD800 && value.back() <= 0xDBFF) value.pop_back();
+  }
+  return value;
+}
+
+bool SettingsSnapshot::Has(TextView section, TextView key) const {
+  const auto sec = sections_.find(NameKey(section));
+  return sec != sections_.end() && sec->second.contains(NameKey(key));
+}
+
+Text ReadSetting(TextView section, TextView key) {
+  return SettingsSnapshot::Load().Read(section, key);
+}
+
+bool WriteSetting(TextView section, TextView key, const std::optional<Text>& value) {
+  const std::string path = SettingsFilePath();
+  std::string before;
+  // A file that exists but cannot be read is left alone rather than replaced by one
+  // holding only this key.
+  if (ReadWholeFile(path, before) == ReadResult::Failed) return false;
+  std::vector<Line> lines = ParseLines(before);
+
+  const Text sectionName = Text(TrimIni(SanitizedValue(section)));
+  const Text keyName = Text(TrimIni(SanitizedValue(key)));
+  const Text sectionKey = UpperCase(sectionName);
+  const Text keyKey = UpperCase(keyName);
+  const SectionRange range = FindSection(lines, sectionKey);
+
+  auto isThisKey = [&](const Line& l) { return l.kind == Line::Kind::Key && l.name == keyKey; };
+
+  if (!value) {
+    if (!range.found) return true;
+    // Every copy goes, so that a second one cannot surface in place of the removed key.
+    std::vector<Line> kept;
+    kept.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i >= range.begin && i < range.end && isThisKey(lines[i])) continue;
+      kept.push_back(std::move(lines[i]));
+    }
+    // Removing a key that is not there writes nothing.
+    if (kept.size() == lines.size()) return true;
+    lines = std::move(kept);
+  } else {
+    const Text text = SanitizedValue(*value);
+    bool replaced = false;
+    for (std::size_t i = range.begin; range.found && i < range.end; ++i) {
+      if (isThisKey(lines[i])) {
+        // The key keeps the spelling the file already has.
+        const Text old = DecodeLine(lines[i].raw);
+        const Text spelled(TrimIni(TextView(old).substr(0, old.find(u'='))));
+        std::string raw = GbkFromText(spelled + u"=" + text);
+        if (raw == lines[i].raw) return true;
+        lines[i].raw = std::move(raw);
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) {
+      Line line;
+      line.kind = Line::Kind::Key;
+      line.raw = GbkFromText(keyName + u"=" + text);
+      if (range.found) {
+        // After the last non-blank line of the section, before blank separator lines.
+        std::size_t at = range.begin;
+        for (std::size_t i = range.begin; i < range.end; ++i) {
+          if (!TrimIni(DecodeLine(lines[i].raw)).empty()) at = i + 1;
+        }
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+      } else {
+        Line header;
+        header.kind = Line::Kind::Section;
+        header.raw = GbkFromText(u"[" + sectionName + u"]");
+        lines.push_back(std::move(header));
+        lines.push_back(std::move(line));
+      }
+    }
+  }
+
+  return ReplaceFileAtomically(path, JoinLines(lines));
+}
+
+void StoreSetting(TextView section, TextView key, TextView value) {
+  const Text current = ReadSetting(section, key);
+  std::optional<Text> next;
+  if (value != u"0") next = Text(value);
+  // Compared as it would be stored, so that a value whose line breaks became blanks is
+  // not rewritten on every call.
+  const Text compared = next ? SanitizedValue(*next) : Text();
+  if (UpperCase(compared) == UpperCase(current)) return;
+  WriteSetting(section, key, next);
+}
+
+}  // namespace nimbulux

@@ -33,6 +33,16 @@ if(NIMBULUX_BUILD_GUI)
   set_target_properties(nimbulux_gui PROPERTIES LINKER_LANGUAGE CXX AUTOMOC ON)
 endif()
 
+# With split modules the two whole libraries only gather the modules; CMake still
+# wants one source file of their own.
+if(NIMBULUX_SPLIT_MODULES)
+  file(WRITE ${CMAKE_BINARY_DIR}/nimbulux_whole.cpp "// gathers the module libraries\n")
+  target_sources(nimbulux_logic PRIVATE ${CMAKE_BINARY_DIR}/nimbulux_whole.cpp)
+  if(NIMBULUX_BUILD_GUI)
+    target_sources(nimbulux_gui PRIVATE ${CMAKE_BINARY_DIR}/nimbulux_whole.cpp)
+  endif()
+endif()
+
 # nimbulux_module(<name> [GUI] SOURCES <files relative to the calling file> LIBS <libraries>)
 # defines the target nb_<name>.
 function(nimbulux_module name)

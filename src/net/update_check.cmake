@@ -1,0 +1,1 @@
+nimbulux_module(update_check SOURCES update_check.cpp LIBS nb_core nb_weather_state nb_http_fetch)

@@ -1,0 +1,1 @@
+nimbulux_module(registry SOURCES registry.cpp LIBS nb_core)

@@ -1,0 +1,1 @@
+nimbulux_test(autostart_test SOURCES autostart_test.cpp LIBS nb_autostart)

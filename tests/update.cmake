@@ -1,0 +1,1 @@
+nimbulux_test(update_check_test SOURCES update_check_test.cpp LIBS nb_update_check DEPENDS nimbulux-portal)

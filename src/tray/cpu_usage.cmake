@@ -1,0 +1,1 @@
+nimbulux_module(cpu_usage SOURCES cpu_usage.cpp)

@@ -1,0 +1,81 @@
+#include "weather/icon_cache.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/program_paths.h"
+#include "net/http_fetch.h"
+#include "weather/weather_state.h"
+
+namespace nimbulux {
+
+namespace {
+
+// The part of the name that names the cache file: the whole local name, or the last
+// three characters of a portal path (so that all sizes of one code share a file).
+Text CacheKey(TextView name, bool keepFullName) {
+  return keepFullName ? Text(name) : Right(name, 3);
+}
+
+// Names come from portal pages: a key that could reach outside the folder is refused.
+bool IsSafeKey(TextView key) {
+  if (key.find(u"..") != TextView::npos || key.find(u'\\') != TextView::npos ||
+      key.find(u'\0') != TextView::npos) {
+    return false;
+  }
+  const auto slash = key.find(u'/');
+  return slash == TextView::npos || (slash == 0 && key.find(u'/', 1) == TextView::npos);
+}
+
+// Writes to a temporary file beside the target and renames it into place, so that a
+// failure never leaves a half-written picture behind.
+void StoreAtomically(const std::string& file, const std::string& bytes) {
+  const std::string temporary = file + ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::error_code ec;
+      std::filesystem::remove(temporary, ec);
+      return;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temporary, file, ec);
+  if (ec) std::filesystem::remove(temporary, ec);
+}
+
+}  // namespace
+
+int& SaveIcons() {
+  static int save = 0;
+  return save;
+}
+
+std::string IconCacheFile(TextView name, bool keepFullName) {
+  Text key = CacheKey(name, keepFullName);
+  if (!key.empty() && key.front() == u'/') key.erase(0, 1);
+  return Paths().ImagesDir() + "/" + ToUtf8(key) + ".gif";
+}
+
+std::optional<Picture> IconCache(TextView name, bool keepFullName) {
+  if (name.empty()) return std::nullopt;
+  if (!IsSafeKey(CacheKey(name, keepFullName))) return std::nullopt;
+  const std::string file = IconCacheFile(name, keepFullName);
+
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(file, ec)) return PictureFromFile(file);
+
+  // Only portal paths can be downloaded; a bare local name has no address.
+  if (name.front() != u'/') return std::nullopt;
+  HttpFetch(Weather().PortalBase + Text(name) + u".gif", false);
+  std::optional<Picture> picture = PictureFromBytes(ResponseBytes());
+  if (picture && !keepFullName && SaveIcons() > 0) StoreAtomically(file, ResponseBytes());
+  return picture;
+}
+
+}  // namespace nimbulux

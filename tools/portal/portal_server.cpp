@@ -1,0 +1,201 @@
+#include "portal_server.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "forecast_page.h"
+#include "portal_icons.h"
+#include "portal_replies.h"
+#include "update_routes.h"
+
+namespace nimbulux::portal_server {
+
+namespace {
+
+std::atomic<bool> g_stopping{false};
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void NotFound(httplib::Response& res) {
+  res.status = 404;
+  res.set_content(
+      "<html><head><title>404 Not Found</title></head><body><h1>404 Not Found</h1></body></html>\n",
+      kHtmlUtf8);
+}
+
+// Icons are drawn on first request and kept: drawing all 128 at start-up would slow
+// every test that starts the server.
+std::string CachedIcon(const std::string& size, const std::string& code) {
+  static std::mutex mutex;
+  static std::map<std::string, std::string> cache;
+  const std::lock_guard lock(mutex);
+  const std::string key = size + "/" + code;
+  auto it = cache.find(key);
+  if (it == cache.end()) {
+    const bool large = size == "42x30";
+    it = cache.emplace(key, WeatherIconGif(code, large ? 42 : 21, large ? 30 : 15)).first;
+  }
+  return it->second;
+}
+
+std::string ContentTypeForFixture(const std::filesystem::path& file) {
+  std::filesystem::path sidecar = file;
+  sidecar += ".content-type";
+  if (auto declared = ReadWholeFile(sidecar)) {
+    while (!declared->empty() && (declared->back() == '\n' || declared->back() == '\r'))
+      declared->pop_back();
+    return *declared;
+  }
+  const std::string ext = file.extension().string();
+  if (ext == ".gif") return "image/gif";
+  if (ext == ".ico") return "image/x-icon";
+  return kHtmlUtf8;
+}
+
+// Serves DIR/<path> verbatim when it exists. Paths that climb out of DIR are refused.
+bool ServeFixture(const std::string& dir, const httplib::Request& req, httplib::Response& res) {
+  if (dir.empty() || req.path.empty() || req.path[0] != '/' ||
+      req.path.find("..") != std::string::npos) {
+    return false;
+  }
+  const std::filesystem::path file = std::filesystem::path(dir) / req.path.substr(1);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return false;
+  const auto body = ReadWholeFile(file);
+  if (!body) return false;
+  res.status = 200;
+  res.set_content(*body, ContentTypeForFixture(file).c_str());
+  return true;
+}
+
+std::string Garbage(std::size_t n) {
+  std::string s(n, '\0');
+  std::uint32_t x = 2463534242u;
+  for (char& c : s) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x & 0xFF);
+  }
+  return s;
+}
+
+void ApplyFaults(const std::vector<Fault>& faults, const httplib::Request& req,
+                 httplib::Response& res) {
+  for (const Fault& f : faults) {
+    if (req.path.compare(0, f.prefix.size(), f.prefix) != 0) continue;
+    switch (f.kind) {
+      case Fault::Kind::kDelay: {
+        // In slices, so that stopping the server need not wait for a long delay.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(f.argument);
+        while (!g_stopping && std::chrono::steady_clock::now() < until) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        break;
+      }
+      case Fault::Kind::kStatus:
+        res.status = static_cast<int>(f.argument);
+        break;
+      case Fault::Kind::kTruncate:
+        if (res.body.size() > static_cast<std::size_t>(f.argument)) {
+          res.body.resize(static_cast<std::size_t>(f.argument));
+        }
+        res.set_header("Content-Length", std::to_string(res.body.size()));
+        break;
+      case Fault::Kind::kGarbage:
+        res.body = Garbage(static_cast<std::size_t>(f.argument));
+        res.set_header("Content-Length", std::to_string(res.body.size()));
+        break;
+      case Fault::Kind::kClose: {
+        // Announce the whole body, send half of it, then drop the connection.
+        const std::string full = std::move(res.body);
+        res.body.clear();
+        res.set_header("Content-Length", std::to_string(full.size() + 1));
+        res.set_content_provider(full.size() + 1, res.get_header_value("Content-Type").c_str(),
+                                 [full](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                   sink.write(full.data(), full.size() / 2);
+                                   return false;
+                                 });
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void EndPendingDelays() { g_stopping = true; }
+
+void SetUpPortal(httplib::Server& server, const PortalOptions& options) {
+  const PortalOptions o = options;
+
+  server.set_pre_routing_handler([o](const httplib::Request& req, httplib::Response& res) {
+    return ServeFixture(o.fixturesDir, req, res) ? httplib::Server::HandlerResponse::Handled
+                                                 : httplib::Server::HandlerResponse::Unhandled;
+  });
+
+  server.Get(R"(/data/sk/(\d+)\.html)", [o](const httplib::Request& req, httplib::Response& res) {
+    const City* city = FindCityByCode(req.matches[1].str());
+    if (city == nullptr) return NotFound(res);
+    res.set_content(ConditionsReply(*city, ReplyTime(o)), kHtmlUtf8);
+  });
+  server.Get(R"(/data/cityinfo/(\d+)\.html)",
+             [o](const httplib::Request& req, httplib::Response& res) {
+               const City* city = FindCityByCode(req.matches[1].str());
+               if (city == nullptr) return NotFound(res);
+               res.set_content(CitySummaryReply(*city, ReplyTime(o)), kHtmlUtf8);
+             });
+  server.Get(R"(/html/weather/(\d+)\.shtml)",
+             [o](const httplib::Request& req, httplib::Response& res) {
+               const City* city = FindCityByCode(req.matches[1].str());
+               if (city == nullptr) return NotFound(res);
+               res.set_content(ForecastPageHtml(*city, ReplyTime(o)), kHtmlUtf8);
+             });
+  server.Get("/static/html/weather_list.shtml",
+             [](const httplib::Request&, httplib::Response& res) {
+               res.set_content(CityListPage(), kHtmlUtf8);
+             });
+  server.Post("/static/url.php", [](const httplib::Request& req, httplib::Response& res) {
+    res.set_content(SearchReply(req.body), kHtmlUtf8);
+  });
+  server.Get(R"(/m/i/icon_weather/(42x30|21x15)/([dn]\d\d)\.gif)",
+             [](const httplib::Request& req, httplib::Response& res) {
+               const std::string code = req.matches[2].str();
+               if (!IsIconCode(code)) return NotFound(res);
+               res.set_content(CachedIcon(req.matches[1].str(), code), "image/gif");
+             });
+
+  AddUpdateRoutes(server, o.updateNotice);
+
+  server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+    if (res.status == 404 && res.body.empty()) NotFound(res);
+  });
+
+  if (!o.faults.empty()) {
+    server.set_post_routing_handler([o](const httplib::Request& req, httplib::Response& res) {
+      ApplyFaults(o.faults, req, res);
+    });
+  }
+
+  if (!o.quiet) {
+    server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
+      std::fprintf(stderr, "%s %s %d %zu\n", req.method.c_str(), req.path.c_str(), res.status,
+                   res.body.size());
+    });
+  }
+}
+
+}  // namespace nimbulux::portal_server

@@ -10,8 +10,13 @@ ProgramPaths MakeProgramPaths(const std::string& programFile) {
   ProgramPaths p;
   p.programFile = programFile;
   const auto slash = programFile.find_last_of('/');
-  p.programDir = slash == std::string::npos ? std::string(".") : programFile.substr(0, slash);
-  if (p.programDir.empty()) p.programDir = "/";
+  if (slash == std::string::npos) {
+    p.programDir.assign(1, '.');
+  } else if (slash == 0) {
+    p.programDir.assign(1, '/');
+  } else {
+    p.programDir = programFile.substr(0, slash);
+  }
   std::string name = slash == std::string::npos ? programFile : programFile.substr(slash + 1);
   const auto dot = name.find_last_of('.');
   if (dot != std::string::npos && dot > 0) name.resize(dot);

@@ -1,0 +1,5 @@
+nimbulux_test(interaction_logic_test SOURCES interaction_logic_test.cpp LIBS nb_interaction_logic)
+nimbulux_test(interaction_background_test SOURCES interaction_background_test.cpp
+  LIBS nb_interaction_logic)
+nimbulux_test(interaction_dialog_test SOURCES interaction_dialog_test.cpp
+  LIBS nb_font_colour_dialog Qt6::Widgets)

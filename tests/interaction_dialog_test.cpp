@@ -74,13 +74,13 @@ void ClickWhenShown(bool ok, int pickColour) {
 TEST_F(FontColourDialogTest, ChooseTextFontChangesColourOnlyWhenConfirmed) {
   int colour = 11;
   ClickWhenShown(false, 7);
-  FontSpec cancelled = ChooseTextFont(colour, {u"DejaVu Sans", 9});
+  WidgetFont cancelled = ChooseTextFont(colour, {u"DejaVu Sans", 9});
   EXPECT_TRUE(cancelled.Face.empty());
   EXPECT_EQ(colour, 11);
 
   ClickWhenShown(true, 8);
-  FontSpec chosen = ChooseTextFont(colour, {u"DejaVu Sans", 9});
-  EXPECT_EQ(chosen, (FontSpec{u"DejaVu Sans", 9}));
+  WidgetFont chosen = ChooseTextFont(colour, {u"DejaVu Sans", 9});
+  EXPECT_EQ(chosen, (WidgetFont{u"DejaVu Sans", 9}));
   EXPECT_EQ(colour, 8);
 }
 

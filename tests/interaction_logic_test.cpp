@@ -83,7 +83,7 @@ TEST(FontChoice, HeightsPointsAndPaletteNumbers) {
 
 TEST(FontChoice, ApplyingChoicesMovesOffsetsAndKeepsStateOnCancel) {
   // "℃" is as tall as the point size in twips times 1.3, twice that in bold.
-  const MeasureDegreeHeight measure = [](const FontSpec& f, bool bold) {
+  const MeasureDegreeHeight measure = [](const WidgetFont& f, bool bold) {
     return f.Size * 20 * 1.3 * (bold ? 2 : 1);
   };
   TextFonts fonts;
@@ -97,7 +97,7 @@ TEST(FontChoice, ApplyingChoicesMovesOffsetsAndKeepsStateOnCancel) {
   ASSERT_TRUE(ApplyFontChoice(fonts, {1, FontKind::Normal},
                               FontColourChoice{{u"DejaVu Sans", 10}, 12}, measure));
   EXPECT_EQ(fonts.TextColours, (std::array<int, 5>{15, 12, 10, 8, 11}));
-  EXPECT_EQ(fonts.Normal, (FontSpec{u"DejaVu Sans", 10}));
+  EXPECT_EQ(fonts.Normal, (WidgetFont{u"DejaVu Sans", 10}));
   EXPECT_EQ(fonts.Temperature, before.Temperature);
   EXPECT_EQ(fonts.TextOffset, -40);  // (180 - 260) / 2
   // A larger normal font moves the texts up by half the growth of the text height.
@@ -107,7 +107,7 @@ TEST(FontChoice, ApplyingChoicesMovesOffsetsAndKeepsStateOnCancel) {
 
   ASSERT_TRUE(ApplyFontChoice(fonts, {1, FontKind::Temperature},
                               FontColourChoice{{u"Liberation Sans", 10}, 4}, measure));
-  EXPECT_EQ(fonts.Temperature, (FontSpec{u"Liberation Sans", 10}));
+  EXPECT_EQ(fonts.Temperature, (WidgetFont{u"Liberation Sans", 10}));
   EXPECT_EQ(fonts.TempTextOffset, 555 - 520);
   EXPECT_EQ(fonts.TextColours[1], 4);
 }

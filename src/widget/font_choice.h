@@ -42,15 +42,15 @@ int ColourAfterChoice(int current, std::uint32_t rgb);
 
 // What the chooser gives back when it was not cancelled.
 struct FontColourChoice {
-  FontSpec Font;   // face name and whole points
-  int Colour = 0;  // palette number
+  WidgetFont Font;  // face name and whole points
+  int Colour = 0;   // palette number
   bool operator==(const FontColourChoice&) const = default;
 };
 
 // The font state the texts are printed with.
 struct TextFonts {
-  FontSpec Normal;
-  FontSpec Temperature{u"Arial", 24};
+  WidgetFont Normal;
+  WidgetFont Temperature{u"Arial", 24};
   std::array<int, 5> TextColours{15, 14, 10, 8, 11};
   int TextOffset = 0;
   int TempTextOffset = 0;
@@ -58,7 +58,7 @@ struct TextFonts {
 };
 
 // Height in twips of the text "℃" in a font, bold or not.
-using MeasureDegreeHeight = std::function<double(const FontSpec& font, bool bold)>;
+using MeasureDegreeHeight = std::function<double(const WidgetFont& font, bool bold)>;
 
 // Applies a choice for the slot and font kind that the region test found: the slot's
 // colour, the font, and the offset derived from the font (the temperature's from the

@@ -45,7 +45,7 @@ QIcon SwatchIcon(int colour) {
 
 }  // namespace
 
-FontColourDialog::FontColourDialog(const FontSpec& font, int colour, bool boldPreview,
+FontColourDialog::FontColourDialog(const WidgetFont& font, int colour, bool boldPreview,
                                    QWidget* parent)
     : QDialog(parent), presetColour_(colour), boldPreview_(boldPreview) {
   setObjectName("FontColourDialog");
@@ -121,8 +121,8 @@ FontColourDialog::FontColourDialog(const FontSpec& font, int colour, bool boldPr
 
 QAbstractButton* FontColourDialog::Swatch(int colour) const { return swatches_->button(colour); }
 
-FontSpec FontColourDialog::SelectedFont() const {
-  FontSpec font;
+WidgetFont FontColourDialog::SelectedFont() const {
+  WidgetFont font;
   font.Face = TrimBlanks(faceBox_->currentText().toStdU16String());
   const double tenths = RoundHalfEven(sizeBox_->value() * 10);
   font.Size = PointsFromTenths(static_cast<std::int32_t>(tenths));
@@ -135,7 +135,7 @@ int FontColourDialog::SelectedColour() const {
 }
 
 void FontColourDialog::UpdatePreview() {
-  const FontSpec font = SelectedFont();
+  const WidgetFont font = SelectedFont();
   // An empty face would give back "cancelled"; only a named font can be confirmed.
   ok_->setEnabled(!font.Face.empty());
   QFont qfont(QString::fromStdU16String(font.Face));
@@ -151,7 +151,7 @@ void FontColourDialog::UpdatePreview() {
   preview_->setPalette(palette);
 }
 
-std::optional<FontColourChoice> RunFontColourDialog(const FontSpec& font, int colour,
+std::optional<FontColourChoice> RunFontColourDialog(const WidgetFont& font, int colour,
                                                     QWidget* owner, bool boldPreview) {
   FontColourDialog dialog(font, colour, boldPreview, owner);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -160,10 +160,10 @@ std::optional<FontColourChoice> RunFontColourDialog(const FontSpec& font, int co
   return choice;
 }
 
-FontSpec ChooseTextFont(int& colour, const FontSpec& font, QWidget* owner, bool boldPreview) {
+WidgetFont ChooseTextFont(int& colour, const WidgetFont& font, QWidget* owner, bool boldPreview) {
   const std::optional<FontColourChoice> choice =
       RunFontColourDialog(font, colour, owner, boldPreview);
-  if (!choice) return FontSpec{Text(), font.Size};
+  if (!choice) return WidgetFont{Text(), font.Size};
   colour = choice->Colour;
   return choice->Font;
 }

@@ -23,12 +23,12 @@ class FontColourDialog : public QDialog {
   // Preset with the slot's font and colour (a colour outside 0..15 selects no swatch
   // and is kept unless the user picks one). boldPreview shows the sample in bold, as
   // the temperature is printed.
-  FontColourDialog(const FontSpec& font, int colour, bool boldPreview = false,
+  FontColourDialog(const WidgetFont& font, int colour, bool boldPreview = false,
                    QWidget* parent = nullptr);
 
   // The face as typed or picked, and the size in whole points from the size in
   // tenths, halves to the even one.
-  FontSpec SelectedFont() const;
+  WidgetFont SelectedFont() const;
   // The palette number of the checked swatch, else the preset colour.
   int SelectedColour() const;
   FontColourChoice Choice() const { return {SelectedFont(), SelectedColour()}; }
@@ -56,11 +56,11 @@ class FontColourDialog : public QDialog {
 // Opens the chooser modally over owner. Returns the chosen font, or a font with an
 // empty face name when the dialog was cancelled; colour takes the chosen palette
 // number only when the dialog was confirmed.
-FontSpec ChooseTextFont(int& colour, const FontSpec& font, QWidget* owner = nullptr,
-                        bool boldPreview = false);
+WidgetFont ChooseTextFont(int& colour, const WidgetFont& font, QWidget* owner = nullptr,
+                          bool boldPreview = false);
 
 // The same as a result for ApplyFontChoice: nothing when cancelled.
-std::optional<FontColourChoice> RunFontColourDialog(const FontSpec& font, int colour,
+std::optional<FontColourChoice> RunFontColourDialog(const WidgetFont& font, int colour,
                                                     QWidget* owner = nullptr,
                                                     bool boldPreview = false);
 

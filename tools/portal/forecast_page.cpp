@@ -46,8 +46,9 @@ std::string SeasonNote(const PortalTime& t) {
 }
 
 void Head(Page& page, const City& city, const PortalTime& time) {
-  page.Line("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
-            "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">");
+  page.Line(
+      "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
+      "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">");
   page.Line("<html xmlns=\"http://www.w3.org/1999/xhtml\">");
   page.Line("<head>");
   page.Line("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" />");
@@ -69,25 +70,27 @@ void Head(Page& page, const City& city, const PortalTime& time) {
       const DayForecast f = ForecastFor(c, time, d);
       page.Line("  \"" + c.code + "_" + std::to_string(d) + "\": {name: \"" + c.name +
                 "\", py: \"" + c.pinyin + "\", w1: \"" + f.dayWeather + "\", w2: \"" +
-                f.nightWeather + "\", t1: " + std::to_string(f.high) + ", t2: " +
-                std::to_string(f.low) + ", i1: \"" + f.dayIcon + "\", i2: \"" + f.nightIcon +
-                "\"},");
+                f.nightWeather + "\", t1: " + std::to_string(f.high) +
+                ", t2: " + std::to_string(f.low) + ", i1: \"" + f.dayIcon + "\", i2: \"" +
+                f.nightIcon + "\"},");
     }
   }
   page.Line("};");
-  page.Line("function showCity(id) { var c = cityData[id]; if (!c) return; "
-            "document.title = c.name; }");
+  page.Line(
+      "function showCity(id) { var c = cityData[id]; if (!c) return; "
+      "document.title = c.name; }");
   page.Line("</script>");
   page.Line("</head>");
   page.Line("<body>");
-  page.Line("<div class=\"header\"><a href=\"/\"><img src=\"/m/logo.gif\" alt=\"中国天气\" /></a>"
-            "</div>");
+  page.Line(
+      "<div class=\"header\"><a href=\"/\"><img src=\"/m/logo.gif\" alt=\"中国天气\" /></a>"
+      "</div>");
 }
 
 void DateSection(Page& page, const PortalTime& time) {
   page.Raw("<div class=\"topSj\">");
-  page.Line("<div class=\"today\"><p>今天是 " + DateText(time) + " " + WeekdayName(time) +
-            " 第" + std::to_string(DayOfYear(time)) + "天</p>");
+  page.Line("<div class=\"today\"><p>今天是 " + DateText(time) + " " + WeekdayName(time) + " 第" +
+            std::to_string(DayOfYear(time)) + "天</p>");
   page.Line("<a href=\"/notes/term.shtml\">" + SeasonNote(time) + "</a>");
   page.Line("<a href=\"/air/index.shtml\">空气质量良</a>");
   page.Line("</div>");
@@ -109,8 +112,8 @@ void SideSections(Page& page, const City& city) {
   }
   page.Line("</ul>");
   page.Raw("<div class=\"weatherwapper\">");
-  page.Line("<div class=\"crumb\"><a href=\"/\">首页</a> &gt; <a href=\"/" + city.pinyin +
-            "/\">" + city.name + "</a></div>");
+  page.Line("<div class=\"crumb\"><a href=\"/\">首页</a> &gt; <a href=\"/" + city.pinyin + "/\">" +
+            city.name + "</a></div>");
 }
 
 void TodayByDay(Page& page, const CityWeather& w) {
@@ -210,11 +213,11 @@ void FutureDays(Page& page, const CityWeather& w) {
     const DayForecast& f = w.days[static_cast<std::size_t>(d)];
     page.Line("<div class=\"fut_weather\" id=\"dd_" + std::to_string(d) + "\">");
     page.Line("<h3>" + WeekdayName(f.date) + "</h3>");
-    page.Line("<p>" + Image(f.dayIcon, f.dayWeather) + Image(f.nightIcon, f.nightWeather) +
-              "</p>");
-    page.Line("<p>" + (f.dayWeather == f.nightWeather ? f.dayWeather
-                                                      : f.dayWeather + "转" + f.nightWeather) +
-              "</p>");
+    page.Line("<p>" + Image(f.dayIcon, f.dayWeather) + Image(f.nightIcon, f.nightWeather) + "</p>");
+    page.Line(
+        "<p>" +
+        (f.dayWeather == f.nightWeather ? f.dayWeather : f.dayWeather + "转" + f.nightWeather) +
+        "</p>");
     page.Line("<p>高温：" + Degrees(f.high) + "</p>");
     page.Line("<p>低温：" + Degrees(f.low) + "</p>");
     const std::string day = f.dayWindDirection + f.dayWindForce;
@@ -232,10 +235,9 @@ void NationalTable(Page& page, const PortalTime& time) {
     for (int d = 0; d < 7; ++d) {
       const DayForecast f = ForecastFor(c, time, d);
       page.Line("<tr><td><a href=\"/html/weather/" + c.code + ".shtml\">" + c.name +
-                "</a></td><td>" + std::to_string(f.date.month) + "/" +
-                std::to_string(f.date.day) + "</td><td>" + Image(f.dayIcon, f.dayWeather) +
-                "</td><td>" + f.dayWeather + "</td><td>" + Degrees(f.high) + "&nbsp;/&nbsp;" +
-                Degrees(f.low) + "</td></tr>");
+                "</a></td><td>" + std::to_string(f.date.month) + "/" + std::to_string(f.date.day) +
+                "</td><td>" + Image(f.dayIcon, f.dayWeather) + "</td><td>" + f.dayWeather +
+                "</td><td>" + Degrees(f.high) + "&nbsp;/&nbsp;" + Degrees(f.low) + "</td></tr>");
     }
   }
   page.Markup("</table>");
@@ -254,8 +256,8 @@ std::string ForecastPageHtml(const City& city, const PortalTime& time) {
 
   page.Raw("<div class=\"weatherwapper\">");
   // Lines 0 to 6: the tabs of the forecast box.
-  for (const char* tab : {"首页", "天气预报", "天气实况", "生活指数", "空气质量", "预警信息",
-                          "旅游天气"}) {
+  for (const char* tab :
+       {"首页", "天气预报", "天气实况", "生活指数", "空气质量", "预警信息", "旅游天气"}) {
     page.Line(std::string("<span class=\"tab\"><a href=\"#\">") + tab + "</a></span>");
   }
   // Lines 7 to 10: the overview that the index view shows; line 8 holds sunrise | sunset.
@@ -292,8 +294,9 @@ std::string ForecastPageHtml(const City& city, const PortalTime& time) {
   page.Line("</script>");
 
   page.Raw("<div class=\"weatherwapper\">");
-  page.Line("<div class=\"footer\"><a href=\"/about/\">关于我们</a> | <a href=\"/contact/\">"
-            "联系我们</a></div>");
+  page.Line(
+      "<div class=\"footer\"><a href=\"/about/\">关于我们</a> | <a href=\"/contact/\">"
+      "联系我们</a></div>");
   page.Line("</body>");
   page.Line("</html>");
   return page.Take();

@@ -1,0 +1,532 @@
+#include "app/control_form.h"
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFile>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QUrl>
+#include <cstdio>
+
+#include "app/tray_bridge.h"
+#include "app/update_ui.h"
+#include "core/clock.h"
+#include "core/gbk.h"
+#include "core/program_paths.h"
+#include "net/http_fetch.h"
+#include "net/portal.h"
+#include "settings/settings_file.h"
+#include "tray/cpu_usage.h"
+#include "tray/tray_gui.h"
+#include "weather/conditions.h"
+#include "weather/forecast_parser.h"
+#include "weather/icon_cache.h"
+#include "widget/state_dump.h"
+#include "widget/window_styles.h"
+
+namespace nimbulux {
+
+ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
+  setObjectName("Form2");
+  setWindowTitle("Nimbulux");
+  resize(400, 267);  // 6000 x 4000 twips
+  menu_.Build(this);
+  text5_ = new QPlainTextEdit(this);
+  text5_->setObjectName("Text5");
+  text5_->setReadOnly(true);
+  text5_->hide();
+  form1_ = new WidgetWindow();
+  tray_ = std::make_unique<TrayIcon>();
+  options_ = std::make_unique<OptionsDialog>(*this, this);
+  cpuTray_ = std::make_unique<CpuTrayUpdate>();
+  timer1_.setObjectName("Timer1");
+  timer2_.setObjectName("Timer2");
+  timer2_.setInterval(1000);
+  connect(&timer1_, &QTimer::timeout, this, [this] { Timer1Tick(); });
+  connect(&timer2_, &QTimer::timeout, this, [this] { Timer2Tick(); });
+  ConnectMenu();
+  ConnectWidget();
+  tray_->SetStateProvider([this] {
+    TrayWidgetState s;
+    s.controlFormVisible = isVisible() || options_->isVisible();
+    s.widgetVisible = form1_->isVisible();
+    s.widgetTopTwips = static_cast<int>(form1_->TopTwips());
+    s.cpuMode = settings_.TrayCpu > 0;
+    return s;
+  });
+  connect(tray_.get(), &TrayIcon::showWidgetRequested, this, [this](bool undock) {
+    if (undock && form1_->TopTwips() < 1) form1_->SetTopTwips(1);
+    form1_->show();
+    form1_->activateWindow();
+  });
+  connect(tray_.get(), &TrayIcon::hideWidgetRequested, this, [this] { form1_->hide(); });
+  connect(tray_.get(), &TrayIcon::controlMenuRequested, this, [this] {
+    form1_->show();
+    form1_->activateWindow();
+    menu_.mnuFile->popup(QCursor::pos());
+  });
+  connect(tray_.get(), &TrayIcon::controlFormFocusRequested, this, [this] {
+    QWidget* w = options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;
+    w->raise();
+    w->activateWindow();
+  });
+  dumpPath_ = qEnvironmentVariable("NIMBULUX_STATE_DUMP").toStdString();
+  snapshotPath_ = qEnvironmentVariable("NIMBULUX_SNAPSHOT").toStdString();
+}
+
+ControlForm::~ControlForm() { delete form1_; }
+
+void ControlForm::ConnectMenu() {
+  connect(menu_.mnuRefresh, &QAction::triggered, this, [this] { RefreshWeather(); });
+  connect(menu_.mnuDetail, &QAction::triggered, this, [this] {
+    const Text url = Weather().PortalBase + portal::ForecastPagePath(Weather().CurrentCityId);
+    QDesktopServices::openUrl(QUrl(QString::fromStdU16String(url)));
+    TrimMemory();
+  });
+  for (int i = 0; i < 3; ++i) {
+    connect(menu_.mnuBackGround[i], &QAction::triggered, this, [this, i] { ChooseBackground(i); });
+  }
+  connect(menu_.mnuDefault, &QAction::triggered, this, [this] { DefaultStyle(); });
+  for (QAction* a : {menu_.mnuDesk, menu_.mnuTop, menu_.mnuLock, menu_.mnuTrans}) {
+    connect(a, &QAction::triggered, this, [this, a] { ToggleStyle(a); });
+  }
+  connect(menu_.mnuChoice, &QAction::triggered, this, [this] { OpenOptions(); });
+  connect(menu_.mnuOption, &QAction::triggered, this, [this] { OpenOptions(); });
+  connect(menu_.mnuCity, &QMenu::triggered, this, [this](QAction* a) {
+    for (std::size_t m = 1; m < menu_.mnuCityList.size(); ++m) {
+      if (menu_.mnuCityList[m] == a) ChooseWatchedCity(static_cast<int>(m));
+    }
+  });
+  connect(menu_.mnuReadme, &QAction::triggered, this, [this] { ShowReadme(); });
+  connect(menu_.mnuCheckUpdate, &QAction::triggered, this, [this] {
+    UpdateDialogs ui(this);
+    CheckForUpdate(true, ui);
+  });
+  connect(menu_.mnuAbout, &QAction::triggered, this, [this] { ShowAbout(); });
+  connect(menu_.mnuExit, &QAction::triggered, this, [this] { SaveAndExit(); });
+}
+
+void ControlForm::ConnectWidget() {
+  connect(form1_, &WidgetWindow::refreshRequested, this, [this] { RefreshWeather(); });
+  connect(form1_, &WidgetWindow::indexSwitchRequested, this, [this] {
+    form1_->SwitchIndexView(form1_->ViewMode == 2, Weather().State);
+    form1_->NormalView = true;
+    RenderWidget();
+  });
+  connect(form1_, &WidgetWindow::rowSwitchRequested, this, [this] {
+    form1_->ShowSeveralCities = form1_->ShowSeveralCities > 0 ? 0 : 1;
+    RefreshWeather();
+  });
+  connect(form1_, &WidgetWindow::menuRequested, this, [this](QPoint pos, bool cityMenu) {
+    if (cityMenu) {
+      menu_.mnuCity->exec(pos);
+    } else {
+      menu_.mnuFile->exec(pos);
+    }
+  });
+  connect(form1_, &WidgetWindow::viewChanged, this, [this] { RenderWidget(); });
+  connect(form1_, &WidgetWindow::fontChooserRequested, this, [this](int, FontKind) {
+    RenderWidget();
+    TrimMemory();
+  });
+  connect(form1_, &WidgetWindow::closeRequested, this, [this] { SaveAndExit(); });
+}
+
+// ---- refresh -------------------------------------------------------------------
+
+void ControlForm::RefreshWeather() {
+  nimbulux::RefreshWeather(cycle_, Weather().State, *this, CurrentClock());
+}
+
+void ControlForm::FetchForecast() {
+  ForecastContext context;
+  context.Options.ViewMode = form1_->ViewMode;
+  context.Options.ShowSeveralCities = form1_->ShowSeveralCities;
+  context.Options.SaveIcons = SaveIcons();
+  context.Options.WatchedCities = watched_;
+  context.WaitPicture = waitPicture_;
+  context.LetEventsRun = [this](const ForecastControls& controls) {
+    form1_->Controls = controls;
+    form1_->ApplyControls();
+    QCoreApplication::processEvents();
+  };
+  ForecastControls controls = form1_->Controls;
+  nimbulux::FetchForecast(context, controls);
+  form1_->Controls = controls;
+  form1_->ApplyControls();
+}
+
+void ControlForm::FetchConditions() {
+  const ConditionsResult r = nimbulux::FetchConditions();
+  SetWindowIconTemperature(r.useTemperatureIcon ? std::optional<int>(r.wholeDegrees)
+                                                : std::nullopt);
+}
+
+void ControlForm::SetWindowIconTemperature(std::optional<int> value) {
+  if (!value) {
+    windowIcon_ = defaultTrayIcon_;
+    windowIconName_ = "default";
+  } else {
+    std::int16_t v = static_cast<std::int16_t>(*value);
+    const auto picture = TrayNumberIcon(v, settings_.TrayColourRules, settings_.TrayCpu > 0);
+    windowIcon_ = picture ? *picture : defaultTrayIcon_;
+    windowIconName_ = "temperature:" + std::to_string(v);
+    if (settings_.TrayCpu == 0) trayValue_ = v;
+  }
+  form1_->setWindowIcon(QIcon(QPixmap::fromImage(windowIcon_)));
+}
+
+void ControlForm::ShowDayBackground(bool day) {
+  if (day) {
+    form1_->SetBackground(customBackground_, BackgroundKind::Custom);
+  } else {
+    form1_->SetBackground(defaultBackground_, BackgroundKind::Default);
+  }
+}
+
+void ControlForm::RenderAfterRefresh() {
+  form1_->NormalView = true;
+  RenderWidget();
+}
+
+void ControlForm::ShowWaitPicture() {
+  PictureBox& box = form1_->Controls.Image2[0];
+  box.ShowWait(waitPicture_);
+  form1_->ApplyControls();
+}
+
+void ControlForm::SetRefreshTooltip(const Text& tooltip) {
+  form1_->Controls.Image2[0].Tooltip = tooltip;
+  form1_->ApplyControls();
+}
+
+void ControlForm::ShowWithoutActivating() {
+  form1_->setAttribute(Qt::WA_ShowWithoutActivating);
+  form1_->show();
+}
+
+void ControlForm::TrimMemory() { malloc_trim(0); }
+
+void ControlForm::RenderWidget() {
+  const RenderPlan plan = form1_->RenderWidget(Weather().State);
+  const Text tooltip = TrayTooltip(Weather().State);
+  UpdateTray(tooltip);
+  WriteDiagnostics(plan, tooltip);
+}
+
+void ControlForm::UpdateTray(const Text& tooltip) {
+  // The tooltip's carriage return is the notification area's line break.
+  const QString shown = QString::fromStdU16String(ReplaceAll(tooltip, u"\r", u"\n"));
+  tray_->Modify(settings_.TrayCpu == 0 ? windowIcon_ : QImage(), shown);
+}
+
+void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayTooltip) {
+  if (!dumpPath_.empty()) {
+    StateDump d;
+    d.City = Weather().CurrentCityId;
+    d.Weather = Weather().State;
+    d.ViewMode = form1_->ViewMode;
+    d.NormalView = form1_->NormalView;
+    d.ShowSeveralCities = form1_->ShowSeveralCities;
+    auto dumped = [](const PictureBox& box) {
+      DumpedPicture p;
+      p.Visible = box.Visible;
+      p.Picture = box.Kind == PictureKind::Icon   ? box.IconName
+                  : box.Kind == PictureKind::Wait ? Text(u"wait")
+                                                  : Text();
+      if (!box.Image) p.Picture.clear();
+      p.Tag = box.Tag;
+      p.Tooltip = box.Tooltip;
+      return p;
+    };
+    const ForecastControls& c = form1_->Controls;
+    for (int i = 0; i < 2; ++i) d.Image2[i] = dumped(c.Image2[i]);
+    for (int i = 0; i < 5; ++i) {
+      d.Image1[i] = dumped(c.Image1[i]);
+      d.Image3[i] = dumped(c.Image3[i]);
+    }
+    d.WindTooltip = c.WindTooltip;
+    d.BottomTooltip = c.NotesTooltip;
+    d.Texts = plan.Texts;
+    d.TrayTooltip = trayTooltip;
+    d.WindowIcon = windowIconName_;
+    d.Background = form1_->Background() == BackgroundKind::Default  ? "default"
+                   : form1_->Background() == BackgroundKind::Custom ? "custom"
+                                                                    : "none";
+    d.TrayIconBytes = TrayIconFileBytes();
+    d.TrayValue = trayValue_;
+    d.LeftTwips = form1_->LeftTwips();
+    d.TopTwips = form1_->TopTwips();
+    d.Topmost = form1_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    d.Visible = form1_->isVisible();
+    WriteFileAtomically(dumpPath_, StateDumpJson(d));
+  }
+  if (!snapshotPath_.empty()) {
+    const QString temp = QString::fromStdString(snapshotPath_ + ".tmp.png");
+    if (form1_->Snapshot().save(temp, "PNG")) {
+      std::rename(temp.toStdString().c_str(), snapshotPath_.c_str());
+    }
+  }
+}
+
+// ---- timers --------------------------------------------------------------------
+
+void ControlForm::Timer1Tick() {
+  switch (TimerTick(cycle_, Weather().State, Weather().ForecastPageReceived, CurrentClock())) {
+    case TickAction::SaveAndExit:
+      SaveAndExit();
+    case TickAction::Refresh:
+      RefreshWeather();
+      break;
+    case TickAction::None:
+      break;
+  }
+}
+
+void ControlForm::Timer2Tick() {
+  if (!cpu_) return;
+  const auto v = cpuTray_->Next(cpu_->Query());
+  if (!v) return;
+  std::int16_t value = *v;
+  const auto picture = TrayNumberIcon(value, settings_.TrayColourRules, true);
+  if (!picture) return;
+  windowIcon_ = *picture;
+  windowIconName_ = "temperature:" + std::to_string(value);
+  trayValue_ = value;
+  form1_->setWindowIcon(QIcon(QPixmap::fromImage(windowIcon_)));
+  tray_->Modify(windowIcon_, tray_->ToolTip());
+}
+
+// ---- menu commands -------------------------------------------------------------
+
+void ControlForm::ChooseBackground(int mode) {
+  cycle_.AutoBackground = false;
+  menu_.CheckBackground(-1);
+  if (mode == 0) {
+    form1_->SetBackground(defaultBackground_, BackgroundKind::Default);
+  } else if (mode == 1) {
+    customBackground_ = IconCache(u"bg", true);
+    form1_->SetBackground(customBackground_, BackgroundKind::Custom);
+  } else if (mode == 2) {
+    cycle_.AutoBackground = true;
+    if (!customBackground_) {
+      QFile f(":/background.gif");
+      if (f.open(QIODevice::ReadOnly)) {
+        const QByteArray b = f.readAll();
+        customBackground_ = PictureFromBytes(std::string_view(b.constData(), b.size()));
+      }
+    }
+    const WeatherState& w = Weather().State;
+    ShowDayBackground(
+        IsDaytime(TimeOfDay5(CurrentClock().Now()), w.ExtraLines[4], w.ExtraLines[5]));
+  }
+  if (mode >= 0 && mode <= 2) menu_.mnuBackGround[mode]->setChecked(true);
+  RenderWidget();
+}
+
+void ControlForm::ToggleStyle(QAction* entry) {
+  // The check mark has already been toggled by the menu; the flags follow it.
+  if (entry == menu_.mnuLock) {
+    form1_->Flags.Lock = entry->isChecked();
+  } else if (entry == menu_.mnuTop) {
+    form1_->Flags.Top = entry->isChecked();
+    SetTopmost(form1_, form1_->Flags.Top);
+  } else if (entry == menu_.mnuTrans) {
+    ApplyWindowStyle(form1_, entry->isChecked(), opacity_);
+  } else if (entry == menu_.mnuDesk) {
+    QCoreApplication::processEvents();
+    SetDesktopEmbedded(form1_, entry->isChecked());
+  }
+}
+
+void ControlForm::DefaultStyle() {
+  QCoreApplication::processEvents();
+  for (QAction* a : {menu_.mnuTop, menu_.mnuTrans, menu_.mnuLock, menu_.mnuDesk}) {
+    a->setChecked(false);
+  }
+  form1_->Flags = WidgetFlags{};
+  SetDesktopEmbedded(form1_, false);
+  ApplyWindowStyle(form1_, false, opacity_);
+  SetTopmost(form1_, false);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect g = screen->geometry();
+    form1_->SetLeftTwips((g.width() * 15.0 - kWidgetWidthTwips) / 2);
+    form1_->SetTopTwips((g.height() * 15.0 - kWidgetHeightTwips) / 2);
+  }
+  form1_->show();
+  form1_->activateWindow();
+}
+
+void ControlForm::ChooseWatchedCity(int element) {
+  // The check mark shows whether the city is in the row; choosing it changes nothing
+  // there.
+  QAction* a = menu_.mnuCityList[static_cast<std::size_t>(element)];
+  if (static_cast<std::size_t>(element) <= watched_.size()) {
+    a->setChecked(watched_[static_cast<std::size_t>(element) - 1].Shown);
+    Weather().CurrentCityId = watched_[static_cast<std::size_t>(element) - 1].Id;
+    RefreshWeather();
+  }
+}
+
+void ControlForm::OpenOptions() { options_->OpenOptionsDialog(); }
+
+void ControlForm::ShowReadme() {
+  text5_->setVisible(true);
+  if (text5_->toPlainText().isEmpty()) {
+    QFile f(":/README.txt");
+    if (f.open(QIODevice::ReadOnly)) {
+      const QByteArray b = f.readAll();
+      text5_->setPlainText(
+          QString::fromStdU16String(TextFromGbk(std::string_view(b.constData(), b.size()))));
+    }
+  }
+  const int w = width(), h = height();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect g = screen->geometry();
+    setGeometry((g.width() - h) / 2, (g.height() - w) / 2, h, w);
+  } else {
+    resize(h, w);
+  }
+  text5_->setGeometry(rect());
+  text5_->setFocus();
+  exec();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect g = screen->geometry();
+    setGeometry((g.width() - width()) / 2, (g.height() - height()) / 2, w, h);
+  } else {
+    resize(w, h);
+  }
+}
+
+void ControlForm::ShowAbout() {
+  QMessageBox::information(nullptr, QStringLiteral("Nimbulux"), windowTitle());
+}
+
+void ControlForm::closeEvent(QCloseEvent* event) {
+  // The control form lives for the whole run: closing only hides it.
+  event->ignore();
+  text5_->setVisible(false);
+  hide();
+  if (isModal()) done(0);
+}
+
+void ControlForm::reject() {
+  // Escape in the README view closes it like the close box.
+  text5_->setVisible(false);
+  QDialog::reject();
+}
+
+bool ControlForm::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate && text5_->isVisible()) text5_->setFocus();
+  return QDialog::event(event);
+}
+
+// ---- options host --------------------------------------------------------------
+
+OptionsValues ControlForm::Options() const {
+  OptionsValues v;
+  v.RefreshInterval = cycle_.RefreshInterval;
+  v.ForecastWindows = cycle_.ForecastWindows;
+  v.TrayColourRules = settings_.TrayColourRules;
+  v.Opacity = opacity_;
+  v.TrayCpu = settings_.TrayCpu;
+  v.ShowSeveralCities = form1_->ShowSeveralCities;
+  v.UpdateAtStart = settings_.Update;
+  v.SaveIcons = SaveIcons();
+  v.Front = cycle_.Front;
+  v.ViewMode = form1_->ViewMode;
+  return v;
+}
+
+void ControlForm::SetOptions(const OptionsValues& v) {
+  cycle_.RefreshInterval = static_cast<std::int16_t>(v.RefreshInterval);
+  cycle_.ForecastWindows = v.ForecastWindows;
+  settings_.TrayColourRules = v.TrayColourRules;
+  settings_.TrayCpu = static_cast<std::int16_t>(v.TrayCpu);
+  form1_->ShowSeveralCities = v.ShowSeveralCities;
+  settings_.Update = static_cast<std::int16_t>(v.UpdateAtStart);
+  SaveIcons() = v.SaveIcons;
+  cycle_.Front = static_cast<std::int16_t>(v.Front);
+  form1_->ViewMode = v.ViewMode;
+}
+
+Text ControlForm::CurrentCityId() const { return Weather().CurrentCityId; }
+Text ControlForm::CurrentCityName() const { return Weather().State.CityName; }
+void ControlForm::SetCurrentCityId(const Text& cityId) { Weather().CurrentCityId = cityId; }
+WatchedCityList ControlForm::WatchedCities() const { return watched_; }
+
+void ControlForm::ApplyWatchedCities(const WatchedCityList& cities) {
+  watched_ = cities;
+  menu_.SetCities(watched_);
+}
+
+void ControlForm::ApplyOpacity(int opacity) {
+  opacity_ = opacity;
+  ApplyWindowStyle(form1_, menu_.mnuTrans->isChecked(), opacity_);
+}
+
+void ControlForm::SetCpuDisplay(bool on) {
+  if (on) {
+    if (!cpu_) {
+      cpu_ = std::make_unique<clsCPUUsageNT>();
+      cpu_->Initialize();
+    }
+    timer2_.start();
+  } else {
+    timer2_.stop();
+  }
+  cpuTray_->Reset();
+}
+
+void ControlForm::MarkRefreshDue() { cycle_.MinutesSinceRefresh = cycle_.RefreshInterval; }
+void ControlForm::ShowNormalView() { form1_->NormalView = true; }
+void ControlForm::TrimWorkingSet() { TrimMemory(); }
+
+// ---- exit ----------------------------------------------------------------------
+
+void ControlForm::EndOnSignal() {
+  if (started_) SaveAndExit();
+  tray_->Remove();
+  QCoreApplication::processEvents();
+  std::fflush(nullptr);
+  _exit(0);
+}
+
+void ControlForm::SaveAndExit() {
+  if (!cityFixed_) {
+    if (menu_.mnuDesk->isChecked()) {
+      SetDesktopEmbedded(form1_, false);
+      QCoreApplication::processEvents();
+    }
+    ExitState s;
+    s.CityId = TrimBlanks(Weather().CurrentCityId);
+    s.Left = static_cast<float>(form1_->LeftTwips());
+    s.Top = static_cast<float>(form1_->TopTwips());
+    s.Visible = form1_->isVisible();
+    s.ShowSeveralCities = form1_->ShowSeveralCities;
+    s.ViewMode = form1_->ViewMode;
+    s.LockChecked = menu_.mnuLock->isChecked();
+    s.TopChecked = menu_.mnuTop->isChecked();
+    s.TransChecked = menu_.mnuTrans->isChecked();
+    s.DeskChecked = menu_.mnuDesk->isChecked();
+    const int bg = menu_.CheckedBackground();
+    if (bg >= 0) s.CheckedBackground = bg;
+    s.TextColours = form1_->TextColours;
+    s.NormalFont = FontChoice{form1_->NormalFont().Face, form1_->NormalFont().Size};
+    s.TemperatureFont = FontChoice{form1_->TemperatureFont().Face, form1_->TemperatureFont().Size};
+    s.WatchedCities = watched_;
+    WriteExitSettings(s);
+  }
+  tray_->Remove();
+  QCoreApplication::processEvents();
+  std::fflush(nullptr);
+  // Ends at once: no later handler may run or write anything.
+  _exit(0);
+}
+
+}  // namespace nimbulux

@@ -1,0 +1,204 @@
+// The start-up of the program: the load of the control form, step by step in its
+// fixed order. A step that fails leaves its defaults; no step shows a message.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QScreen>
+
+#include "app/control_form.h"
+#include "app/startup_rules.h"
+#include "app/tray_bridge.h"
+#include "app/update_ui.h"
+#include "core/clock.h"
+#include "core/program_paths.h"
+#include "net/http_fetch.h"
+#include "net/portal.h"
+#include "settings/settings_file.h"
+#include "tray/cpu_usage.h"
+#include "tray/tray_gui.h"
+#include "weather/city_directory.h"
+#include "weather/forecast_cleaning.h"
+#include "weather/icon_cache.h"
+#include "widget/window_styles.h"
+
+namespace nimbulux {
+
+namespace {
+
+QByteArray Resource(const char* name) {
+  QFile f(QString::fromUtf8(name));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll();
+}
+
+std::optional<QImage> Decode(const QByteArray& bytes) {
+  return PictureFromBytes(
+      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+}  // namespace
+
+void ControlForm::LoadBackgrounds(int mode) {
+  customBackground_ = IconCache(u"bg", true);
+  QByteArray builtIn = Resource(":/background.gif");
+  const bool userPictureFound = customBackground_.has_value();
+  if (!userPictureFound) customBackground_ = Decode(builtIn);
+  const QByteArray night = Resource(":/background_night.bin");
+  if (night.size() == 368 && builtIn.size() >= 368) builtIn.replace(0, 368, night);
+  defaultBackground_ = Decode(builtIn);
+  cycle_.DayNightState = 2;
+  menu_.CheckBackground(mode);
+  if (mode == 2) cycle_.AutoBackground = true;
+  if (mode != 1) {
+    form1_->SetBackground(defaultBackground_, BackgroundKind::Default);
+  } else if (userPictureFound) {
+    form1_->SetBackground(customBackground_, BackgroundKind::Custom);
+  } else {
+    form1_->SetBackground(std::nullopt, BackgroundKind::None);
+  }
+}
+
+void ControlForm::Load(const QString& arguments) {
+  // 1. The virtual screen, for the range check of the stored position.
+  QRect virtualScreen(0, 0, 1024, 768);
+  QRect primary(0, 0, 1024, 768);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    virtualScreen = screen->virtualGeometry();
+    primary = screen->geometry();
+  }
+  // 2.-6. The settings file is named after the program file (program_paths); the
+  // command line.
+  SetSettingsFilePath({});
+  commandLine_ = ParseCommandLine(arguments.toStdU16String());
+  cityFixed_ = commandLine_.CityFixed;
+  // 7. A program file named after a city code shows that city.
+  const Text fileNameCity = CityFromProgramName(FromUtf8(Paths().baseName));
+  if (!fileNameCity.empty()) cityFixed_ = true;
+  // 8. The program's own icon is the first tray icon.
+  defaultTrayIcon_ = QImage(":/nimbulux.png");
+  windowIcon_ = defaultTrayIcon_;
+  setWindowIcon(QIcon(":/nimbulux.png"));
+  form1_->setWindowIcon(windowIcon());
+
+  settings_ = ReadAllSettings();
+
+  // 9. Background pictures.
+  LoadBackgrounds(settings_.BackGround);
+  // 10. The placeholder for pictures still loading.
+  waitPicture_ = IconCache(u"wait", true);
+  if (!waitPicture_) waitPicture_ = Decode(Resource(":/wait.gif"));
+  // 11.-12. Position.
+  if (auto left =
+          StoredLeftTwips(settings_.CurrentX, virtualScreen.left(), virtualScreen.width())) {
+    form1_->SetLeftTwips(*left);
+  }
+  if (auto top = StoredTopTwips(settings_.CurrentY, primary.height())) form1_->SetTopTwips(*top);
+  // 13. Watched cities.
+  watched_ = settings_.WatchedCities;
+  menu_.SetCities(watched_);
+  // 14. Text colours.
+  form1_->TextColours = settings_.TextColours;
+  // 15.-16. Click-through and opacity.
+  menu_.mnuTrans->setChecked(settings_.Trans > 0);
+  opacity_ = settings_.Opacity;
+  ApplyWindowStyle(form1_, settings_.Trans > 0, opacity_);
+  // 17. Lock and topmost.
+  menu_.mnuLock->setChecked(settings_.Lock > 0);
+  menu_.mnuTop->setChecked(settings_.Top > 0);
+  form1_->Flags.Lock = settings_.Lock > 0;
+  form1_->Flags.Top = settings_.Top > 0;
+  if (form1_->Flags.Top || form1_->TopTwips() == 1) SetTopmost(form1_, true);
+  // 18. Desktop.
+  menu_.mnuDesk->setChecked(settings_.Desk > 0);
+  // 19. Downloaded pictures are kept only for a run whose city is not fixed.
+  if (cityFixed_) {
+    settings_.SaveIcons = 0;
+  } else if (settings_.SaveIcons != 0) {
+    mkdir(Paths().ImagesDir().c_str(), 0755);
+  }
+  SaveIcons() = settings_.SaveIcons;
+  // 20. The remaining options and the widget timer.
+  cycle_.Front = settings_.Front;
+  form1_->ShowSeveralCities = settings_.ShowSeveralCities;
+  form1_->ViewMode = settings_.ViewMode;
+  cycle_.ForecastWindows = settings_.ForecastWindows;
+  cycle_.RefreshInterval = settings_.RefreshInterval;
+  cycle_.AutoExit = commandLine_.AutoExit;
+  timer1_.setInterval(WidgetTimerIntervalMs(commandLine_));
+  // 21. The portal and the current city.
+  Weather().PortalBase = portal::PortalBaseFromEnvironment();
+  Weather().CurrentCityId =
+      ChooseCurrentCity(settings_.LocalId, fileNameCity, commandLine_.LocalArgument,
+                        [](TextView name) { return CitySearch(name); });
+  // 22. The tray icon's header and digits.
+  const QByteArray header = Resource(":/tray/icon_header.bin");
+  const QByteArray digits = Resource(":/tray/digits.bin");
+  LoadTrayIconResources(
+      std::string_view(header.constData(), static_cast<std::size_t>(header.size())),
+      std::string_view(digits.constData(), static_cast<std::size_t>(digits.size())));
+  // 23. Fonts and the offsets that follow from them.
+  form1_->SetFonts(WidgetFont{settings_.NormalFont.Name, settings_.NormalFont.Size},
+                   WidgetFont{settings_.TemperatureFont.Name, settings_.TemperatureFont.Size});
+  // 24.-26. The options entry and the tray icon.
+  menu_.mnuOption->setEnabled(true);
+  tray_->Add(defaultTrayIcon_, windowTitle());
+  // 27. The caption the About box shows.
+  setWindowTitle(QStringLiteral("Nimbulux V%1.%2.%3")
+                     .arg(NIMBULUX_VERSION_MAJOR)
+                     .arg(NIMBULUX_VERSION_MINOR)
+                     .arg(NIMBULUX_VERSION_PATCH));
+  // 28.
+  form1_->NormalView = true;
+  cycle_.LastRefreshTime = CurrentClock().Now();
+  cpuTray_->Reset();
+  // 29. Normal, hidden or first-run start.
+  if (commandLine_.AutoExit) form1_->setAttribute(Qt::WA_ShowWithoutActivating);
+  const bool hide = settings_.Hide != 0;
+  bool refresh = true;
+  if (!Weather().CurrentCityId.empty()) {
+    if (!hide) {
+      Text page =
+          HttpFetch(Weather().PortalBase + portal::ForecastPagePath(Weather().CurrentCityId), true);
+      Text notes;
+      Weather().PendingForecastText = CleanForecastPage(page, notes);
+      form1_->Controls.NotesTooltip = notes;
+      form1_->show();
+    }
+  } else {
+    if (!hide) form1_->show();
+    options_->SetListButtonsEnabled(false);
+    options_->OpenOptionsDialog();
+    if (Weather().CurrentCityId.empty()) {
+      tray_->Remove();
+      QCoreApplication::processEvents();
+      std::fflush(nullptr);
+      _exit(0);
+    }
+    options_->SetListButtonsEnabled(true);
+    refresh = false;  // the dialog's OK has refreshed
+  }
+  // 30.
+  if (refresh) RefreshWeather();
+  // 31.
+  QDialog::hide();
+  QCoreApplication::processEvents();
+  // 32. Embedding in the desktop, never for a run that ends by itself.
+  if (!commandLine_.AutoExit) SetDesktopEmbedded(form1_, menu_.mnuDesk->isChecked());
+  started_ = true;
+  // 33.-34. Timers.
+  timer1_.start();
+  if (settings_.TrayCpu > 0) {
+    cpu_ = std::make_unique<clsCPUUsageNT>();
+    cpu_->Initialize();
+    timer2_.start();
+  }
+  // 35. The silent update check.
+  if (settings_.Update > 0) {
+    UpdateDialogs ui(this);
+    CheckForUpdate(false, ui);
+  }
+}
+
+}  // namespace nimbulux

@@ -1,0 +1,45 @@
+#include "widget/picture_box.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace nimbulux {
+
+PictureBoxWidget::PictureBoxWidget(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TranslucentBackground);
+  setMouseTracking(true);
+}
+
+void PictureBoxWidget::SetPicture(const std::optional<QImage>& picture) {
+  picture_ = picture;
+  if (picture_ && picture_->isNull()) picture_.reset();
+  update();
+}
+
+void PictureBoxWidget::paintEvent(QPaintEvent*) {
+  if (!picture_) return;
+  QPainter p(this);
+  p.setRenderHint(QPainter::SmoothPixmapTransform);
+  p.drawImage(rect(), *picture_);
+}
+
+void PictureBoxWidget::mousePressEvent(QMouseEvent* event) {
+  Q_EMIT pressed(event->button(), event->position().toPoint());
+}
+void PictureBoxWidget::mouseMoveEvent(QMouseEvent* event) {
+  Q_EMIT moved(event->position().toPoint());
+}
+void PictureBoxWidget::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT doubleClicked(); }
+
+MouseLabel::MouseLabel(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TranslucentBackground);
+  setMouseTracking(true);
+}
+
+void MouseLabel::mousePressEvent(QMouseEvent* event) {
+  Q_EMIT pressed(event->button(), event->position().toPoint());
+}
+void MouseLabel::mouseMoveEvent(QMouseEvent* event) { Q_EMIT moved(event->position().toPoint()); }
+void MouseLabel::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT doubleClicked(); }
+
+}  // namespace nimbulux

@@ -1,0 +1,3 @@
+nimbulux_module(widget GUI
+  SOURCES picture_box.cpp widget_window.cpp widget_mouse.cpp window_styles.cpp
+  LIBS nb_widget_logic nb_forecast nb_core Qt6::Widgets)

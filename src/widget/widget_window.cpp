@@ -1,0 +1,209 @@
+#include "widget/widget_window.h"
+
+#include <QCloseEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include "app/startup_rules.h"
+
+namespace nimbulux {
+
+namespace {
+
+QRect PixelRect(const TwipsRect& r) {
+  return QRect(r.left / 15, r.top / 15, r.width / 15, r.height / 15);
+}
+
+QColor Rgb(std::uint32_t rgb) { return QColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255); }
+
+// Shown where no background picture covers the window: a dark blue that is not the
+// see-through colour key (exact black).
+constexpr QRgb kWindowFill = qRgb(16, 40, 96);
+
+}  // namespace
+
+WidgetWindow::WidgetWindow(QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::Tool | Qt::NoDropShadowWindowHint) {
+  setObjectName("Form1");
+  setWindowTitle("Nimbulux");
+  setFixedSize(kWidgetWidthPx, kWidgetHeightPx);
+  setMouseTracking(true);
+  for (int i = 0; i < 2; ++i) image2_[i] = new PictureBoxWidget(this);
+  for (int i = 0; i < 5; ++i) {
+    image1_[i] = new PictureBoxWidget(this);
+    image3_[i] = new PictureBoxWidget(this);
+  }
+  lbWind_ = new MouseLabel(this);
+  lbText_ = new MouseLabel(this);
+  Controls.Image2[1].Tooltip = kIndexSwitchTooltip;
+  PlaceControls();
+  ConnectMouse();
+  ApplyControls();
+  textLayer_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+  textLayer_.fill(Qt::transparent);
+  SetFonts(normalFont_, temperatureFont_);
+  // The design position: the top-left area of the primary screen.
+  leftTwips_ = 600;
+  topTwips_ = 600;
+  ApplyPosition();
+}
+
+void WidgetWindow::PlaceControls() {
+  for (int i = 0; i < 2; ++i) image2_[i]->setGeometry(PixelRect(Image2Rect(i)));
+  for (int i = 0; i < 5; ++i) {
+    image1_[i]->setGeometry(PixelRect(Image1Rect(i)));
+    image3_[i]->setGeometry(PixelRect(Image3Rect(i)));
+  }
+  lbWind_->setGeometry(PixelRect(kWindLabelRect));
+  lbText_->setGeometry(PixelRect(kBottomLabelRect));
+}
+
+void WidgetWindow::SetBackground(const std::optional<QImage>& picture, BackgroundKind kind) {
+  background_ = picture;
+  if (background_ && background_->isNull()) background_.reset();
+  backgroundKind_ = background_ ? kind : BackgroundKind::None;
+  update();
+}
+
+void WidgetWindow::SetLeftTwips(double twips) {
+  leftTwips_ = twips;
+  ApplyPosition();
+}
+
+void WidgetWindow::SetTopTwips(double twips) {
+  topTwips_ = twips;
+  ApplyPosition();
+}
+
+void WidgetWindow::ApplyPosition() {
+  applyingPosition_ = true;
+  move(static_cast<int>(RoundHalfEven(leftTwips_ / kTwipsPerPixel)),
+       static_cast<int>(RoundHalfEven(topTwips_ / kTwipsPerPixel)));
+  applyingPosition_ = false;
+}
+
+void WidgetWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (applyingPosition_) return;
+  // Moved by the window system (a drag): take the new place unless it is the one the
+  // twips already name.
+  const QPoint p = pos();
+  if (p.x() != static_cast<int>(RoundHalfEven(leftTwips_ / kTwipsPerPixel))) {
+    leftTwips_ = p.x() * kTwipsPerPixel;
+  }
+  if (p.y() != static_cast<int>(RoundHalfEven(topTwips_ / kTwipsPerPixel))) {
+    topTwips_ = p.y() * kTwipsPerPixel;
+  }
+}
+
+QFont WidgetWindow::QtFont(FontKind kind) const {
+  const WidgetFont& chosen = kind == FontKind::Temperature ? temperatureFont_ : normalFont_;
+  QFont font(QString::fromStdU16String(chosen.Face));
+  font.setPointSize(chosen.Size > 0 ? chosen.Size : 9);
+  font.setBold(kind == FontKind::Temperature);
+  return font;
+}
+
+void WidgetWindow::SetFonts(const WidgetFont& normal, const WidgetFont& temperature) {
+  normalFont_ = normal;
+  temperatureFont_ = temperature;
+  const double degreeBold = QFontMetricsF(QtFont(FontKind::Temperature)).height() * kTwipsPerPixel;
+  tempTextOffset_ = TempTextOffsetFor(degreeBold);
+  const double degree = QFontMetricsF(QtFont(FontKind::Normal)).height() * kTwipsPerPixel;
+  textOffset_ = TextOffsetFor(degree);
+}
+
+double WidgetWindow::MeasureNormal(TextView text) const {
+  return QFontMetricsF(QtFont(FontKind::Normal))
+             .horizontalAdvance(QString::fromStdU16String(Text(text))) *
+         kTwipsPerPixel;
+}
+
+void WidgetWindow::DrawShadowText(QPainter& painter, const PrintedText& text) {
+  if (text.text.empty()) return;
+  painter.setFont(QtFont(text.font));
+  const double ascent = QFontMetricsF(painter.font()).ascent();
+  const QString s = QString::fromStdU16String(text.text);
+  for (const ShadowPrint& print : ShadowTextPrints(text, TextColours)) {
+    painter.setPen(Rgb(print.rgb));
+    painter.drawText(QPointF(print.x / kTwipsPerPixel, print.y / kTwipsPerPixel + ascent), s);
+  }
+}
+
+RenderPlan WidgetWindow::RenderWidget(const WeatherState& weather) {
+  RenderInput in;
+  in.Weather = &weather;
+  in.TextColours = TextColours;
+  in.TextOffset = textOffset_;
+  in.TempTextOffset = tempTextOffset_;
+  in.ViewMode = ViewMode;
+  in.NormalView = NormalView;
+  for (int j = 0; j < 5; ++j) {
+    in.Image1Tags[j] = Controls.Image1[j].Tag;
+    in.Image3Tags[j] = Controls.Image3[j].Tag;
+  }
+  hasTemperature_ = !weather.NowTemperature.empty();
+  RenderPlan plan = PlanRender(in, [this](TextView t) { return MeasureNormal(t); });
+
+  textLayer_.fill(Qt::transparent);
+  QPainter painter(&textLayer_);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  for (const PrintedText& t : plan.Texts) DrawShadowText(painter, t);
+  painter.end();
+  if (plan.ShowColumns0To2) {
+    for (int i = 0; i < 3; ++i) {
+      Controls.Image1[i].Visible = *plan.ShowColumns0To2;
+      Controls.Image3[i].Visible = *plan.ShowColumns0To2;
+    }
+  }
+  ApplyControls();
+  update();
+  return plan;
+}
+
+void WidgetWindow::SwitchIndexView(bool showColumns, const WeatherState& weather) {
+  if (!weather.NowTemperature.empty()) {
+    for (int i = 3; i < 5; ++i) {
+      Controls.Image1[i].Visible = showColumns;
+      Controls.Image3[i].Visible = showColumns;
+    }
+  }
+  ViewMode = showColumns ? 4 : 2;
+  ApplyControls();
+}
+
+void WidgetWindow::ApplyControls() {
+  auto apply = [](const PictureBox& box, PictureBoxWidget* widget) {
+    widget->SetPicture(box.Kind == PictureKind::None ? std::nullopt : box.Image);
+    widget->setToolTip(QString::fromStdU16String(box.Tooltip));
+    widget->setVisible(box.Visible);
+  };
+  for (int i = 0; i < 2; ++i) apply(Controls.Image2[i], image2_[i]);
+  for (int i = 0; i < 5; ++i) {
+    apply(Controls.Image1[i], image1_[i]);
+    apply(Controls.Image3[i], image3_[i]);
+  }
+  lbWind_->setToolTip(QString::fromStdU16String(Controls.WindTooltip));
+  lbText_->setToolTip(QString::fromStdU16String(Controls.NotesTooltip));
+}
+
+void WidgetWindow::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), QColor(kWindowFill));
+  if (background_) p.drawImage(QPoint(0, 0), *background_);
+  p.drawImage(QPoint(0, 0), textLayer_);
+}
+
+QImage WidgetWindow::Snapshot() {
+  ensurePolished();
+  return grab().toImage();
+}
+
+void WidgetWindow::closeEvent(QCloseEvent* event) {
+  // The window lives for the whole run; the program ends only through its exit
+  // routine, which saves first.
+  event->ignore();
+  Q_EMIT closeRequested();
+}
+
+}  // namespace nimbulux

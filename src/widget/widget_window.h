@@ -1,0 +1,130 @@
+// The widget window (Form1): the background picture, the printed texts and the picture
+// boxes of the weather. Positions are kept in twips as the settings store them, so a
+// docked top edge of 1 twip survives although it is no whole pixel.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <optional>
+
+#include "core/text.h"
+#include "weather/forecast_row.h"
+#include "weather/weather_state.h"
+#include "widget/picture_box.h"
+#include "widget/widget_layout.h"
+
+namespace nimbulux {
+
+enum class BackgroundKind { Default, Custom, None };
+
+// The state the widget's mouse commands read; the control form sets it.
+struct WidgetFlags {
+  bool Lock = false;
+  bool Top = false;
+};
+
+class WidgetWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit WidgetWindow(QWidget* parent = nullptr);
+
+  PictureBoxWidget* Image2(int i) const { return image2_[static_cast<std::size_t>(i)]; }
+  PictureBoxWidget* Image1(int i) const { return image1_[static_cast<std::size_t>(i)]; }
+  PictureBoxWidget* Image3(int i) const { return image3_[static_cast<std::size_t>(i)]; }
+  MouseLabel* lbWind() const { return lbWind_; }
+  MouseLabel* lbText() const { return lbText_; }
+
+  void SetBackground(const std::optional<QImage>& picture, BackgroundKind kind);
+  BackgroundKind Background() const { return backgroundKind_; }
+
+  double LeftTwips() const { return leftTwips_; }
+  double TopTwips() const { return topTwips_; }
+  void SetLeftTwips(double twips);
+  void SetTopTwips(double twips);
+
+  // Fonts and the offsets derived from them.
+  void SetFonts(const WidgetFont& normal, const WidgetFont& temperature);
+  const WidgetFont& NormalFont() const { return normalFont_; }
+  const WidgetFont& TemperatureFont() const { return temperatureFont_; }
+  int TextOffset() const { return textOffset_; }
+  int TempTextOffset() const { return tempTextOffset_; }
+  // Width of a text in the normal font, twips.
+  double MeasureNormal(TextView text) const;
+
+  // What the picture boxes and the two labels show; ApplyControls puts it on screen.
+  ForecastControls Controls;
+  void ApplyControls();
+
+  std::array<int, 5> TextColours{15, 14, 10, 8, 11};
+  int ViewMode = 4;
+  bool NormalView = true;
+  int ShowSeveralCities = 0;
+  WidgetFlags Flags;
+
+  // Clears the printed texts and prints every text of the weather again; the plan
+  // returned is what was printed.
+  RenderPlan RenderWidget(const WeatherState& weather);
+  // Columns 3 and 4 shown (five-day view) or given to the weather index.
+  void SwitchIndexView(bool showColumns, const WeatherState& weather);
+
+  // The window as drawn, background, texts and pictures.
+  QImage Snapshot();
+
+ Q_SIGNALS:
+  void refreshRequested();
+  void indexSwitchRequested();
+  void rowSwitchRequested();
+  // A right press: the city menu (over the city name) or the whole control menu.
+  void menuRequested(QPoint globalPos, bool cityMenu);
+  // A double-click on a text: colour slot and font kind.
+  void fontChooserRequested(int slot, FontKind font);
+  // The pointer moved over the index lines or left them.
+  void viewChanged();
+  // The system closes the window (log-off): the program saves and ends.
+  void closeRequested();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void PlaceControls();
+  void ConnectMouse();
+  // The mouse handling of widget_mouse.cpp, in window twips.
+  void WidgetMouseDown(Qt::MouseButton button, QPoint windowPx);
+  void WidgetMouseMove(QPoint windowPx);
+  void WidgetDoubleClick();
+  void ApplyPosition();
+  void DrawShadowText(QPainter& painter, const PrintedText& text);
+  QFont QtFont(FontKind kind) const;
+
+  std::array<PictureBoxWidget*, 2> image2_{};
+  std::array<PictureBoxWidget*, 5> image1_{};
+  std::array<PictureBoxWidget*, 5> image3_{};
+  MouseLabel* lbWind_ = nullptr;
+  MouseLabel* lbText_ = nullptr;
+
+  std::optional<QImage> background_;
+  BackgroundKind backgroundKind_ = BackgroundKind::Default;
+  QImage textLayer_;
+
+  double leftTwips_ = 0;
+  double topTwips_ = 0;
+  bool applyingPosition_ = false;
+  bool hasTemperature_ = false;  // the index hover needs a current temperature
+  int lastMouseX_ = 0;           // twips
+  int lastMouseY_ = 0;
+
+  WidgetFont normalFont_{u"Noto Sans CJK SC", 9};
+  WidgetFont temperatureFont_{u"Arial", 24};
+  int textOffset_ = 0;
+  int tempTextOffset_ = 0;
+};
+
+}  // namespace nimbulux

@@ -1,0 +1,10 @@
+set(e2e_libs nb_core Qt6::Gui)
+nimbulux_test(e2e_widget_test SOURCES e2e_widget_test.cpp e2e_support.cpp LIBS ${e2e_libs}
+  DEPENDS nimbulux nimbulux-portal)
+nimbulux_test(e2e_slow_test SOURCES e2e_slow_test.cpp e2e_support.cpp LIBS ${e2e_libs}
+  DEPENDS nimbulux nimbulux-portal LABELS slow TIMEOUT 200)
+nimbulux_test(e2e_portal_test SOURCES e2e_portal_test.cpp e2e_support.cpp
+  LIBS ${e2e_libs} nimbulux_portal_lib nb_forecast nb_conditions
+  DEPENDS nimbulux nimbulux-portal)
+nimbulux_test(e2e_x11_test SOURCES e2e_x11_test.cpp e2e_support.cpp LIBS ${e2e_libs}
+  DEPENDS nimbulux nimbulux-portal)

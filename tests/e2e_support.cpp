@@ -1,0 +1,115 @@
+#include "e2e_support.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QJsonDocument>
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#include "core/gbk.h"
+#include "core/text.h"
+
+namespace nimbulux::test {
+
+std::string WidgetBinary() { return std::string(NIMBULUX_BINARY_DIR) + "/src/app/nimbulux"; }
+
+ProgramFolder::ProgramFolder(const std::string& name) : name_(name) {
+  std::filesystem::copy_file(WidgetBinary(), Program());
+  chmod(Program().c_str(), 0755);
+}
+
+void ProgramFolder::WriteSettings(const std::vector<std::string>& lines) const {
+  std::string text;
+  for (const auto& l : lines) text += l + "\r\n";
+  WriteFile(SettingsFile(), GbkFromText(FromUtf8(text)));
+}
+
+std::string ProgramFolder::ReadSettings() const {
+  return ToUtf8(TextFromGbk(ReadFile(SettingsFile())));
+}
+
+RunningProgram StartProgram(const ProgramFolder& folder, const std::vector<std::string>& args,
+                            const std::string& portalBase,
+                            const std::map<std::string, std::string>& extraEnv) {
+  RunningProgram p;
+  p.dumpPath = folder.File("state.json");
+  p.snapshotPath = folder.File("snapshot.png");
+  const std::string runtime = folder.File("runtime");
+  mkdir(runtime.c_str(), 0700);
+  std::map<std::string, std::string> env = {
+      {"PATH", "/usr/local/bin:/usr/bin:/bin"},
+      {"HOME", folder.path()},
+      {"LANG", "C.UTF-8"},
+      {"LC_ALL", "C.UTF-8"},
+      {"XDG_RUNTIME_DIR", runtime},
+      {"XDG_CONFIG_HOME", folder.File("config")},
+      {"QT_QPA_PLATFORM", "offscreen"},
+      {"NIMBULUX_PORTAL", portalBase},
+      {"NIMBULUX_SEARCH", portalBase},
+      {"NIMBULUX_STATE_DUMP", p.dumpPath},
+      {"NIMBULUX_SNAPSHOT", p.snapshotPath},
+      {"no_proxy", "*"},
+  };
+  for (const auto& [k, v] : extraEnv) env[k] = v;
+  if (env.count("DISPLAY")) env.erase("QT_QPA_PLATFORM");
+  std::vector<std::string> envStrings;
+  for (const auto& [k, v] : env) envStrings.push_back(k + "=" + v);
+  std::vector<std::string> argStrings = {folder.Program()};
+  argStrings.insert(argStrings.end(), args.begin(), args.end());
+
+  p.pid = fork();
+  if (p.pid < 0) throw std::runtime_error("fork failed");
+  if (p.pid == 0) {
+    if (chdir(folder.path().c_str()) != 0) _exit(126);
+    std::vector<char*> argv, envp;
+    for (auto& a : argStrings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    execve(argStrings[0].c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  return p;
+}
+
+std::optional<int> WaitForExit(RunningProgram& program, double limitSeconds) {
+  using clock = std::chrono::steady_clock;
+  const auto end = clock::now() + std::chrono::duration<double>(limitSeconds);
+  while (program.pid > 0) {
+    int status = 0;
+    const pid_t r = waitpid(program.pid, &status, WNOHANG);
+    if (r == program.pid) {
+      program.pid = -1;
+      if (WIFEXITED(status)) return WEXITSTATUS(status);
+      return 128 + WTERMSIG(status);
+    }
+    if (clock::now() > end) {
+      kill(program.pid, SIGKILL);
+      waitpid(program.pid, nullptr, 0);
+      program.pid = -1;
+      return std::nullopt;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return std::nullopt;
+}
+
+bool IsRunning(const RunningProgram& program) {
+  return program.pid > 0 && waitpid(program.pid, nullptr, WNOHANG) == 0;
+}
+
+void Terminate(const RunningProgram& program) {
+  if (program.pid > 0) kill(program.pid, SIGTERM);
+}
+
+QJsonObject ReadDump(const RunningProgram& program) {
+  const std::string bytes = ReadFile(program.dumpPath);
+  return QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object();
+}
+
+}  // namespace nimbulux::test

@@ -1,0 +1,61 @@
+// Runs the real widget program from a temporary program folder, as a user would: a
+// copy of the program file, its settings file beside it, the portal on 127.0.0.1.
+#pragma once
+
+#include <QJsonObject>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace nimbulux::test {
+
+// The program file of this build.
+std::string WidgetBinary();
+
+class ProgramFolder {
+ public:
+  // Copies the program into a new temporary folder under the file name name.
+  explicit ProgramFolder(const std::string& name = "nimbulux");
+
+  const std::string& path() const { return dir_.path(); }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+  std::string Program() const { return dir_.File(name_); }
+  std::string SettingsFile() const { return dir_.File(name_ + ".ini"); }
+  // Writes the settings file (lines joined with CR LF, UTF-8 text stored as GBK).
+  void WriteSettings(const std::vector<std::string>& lines) const;
+  std::string ReadSettings() const;
+
+ private:
+  TempDir dir_;
+  std::string name_;
+};
+
+struct RunningProgram {
+  int pid = -1;
+  std::string dumpPath;
+  std::string snapshotPath;
+};
+
+// Starts the program with the arguments and extra environment (on top of a clean one
+// with the portal base, a private runtime folder and the offscreen platform unless
+// DISPLAY is given in env).
+RunningProgram StartProgram(const ProgramFolder& folder, const std::vector<std::string>& args,
+                            const std::string& portalBase,
+                            const std::map<std::string, std::string>& env = {});
+
+// Waits for the program to end by itself; nothing when it is still running after
+// limitSeconds (it is then killed). The limit only keeps a broken program from
+// hanging the suite.
+std::optional<int> WaitForExit(RunningProgram& program, double limitSeconds);
+// True while the program runs.
+bool IsRunning(const RunningProgram& program);
+// Sends SIGTERM.
+void Terminate(const RunningProgram& program);
+
+// The last state dump the program wrote, parsed; empty when there is none.
+QJsonObject ReadDump(const RunningProgram& program);
+
+}  // namespace nimbulux::test

@@ -1,10 +1,9 @@
 #include "weather/icon_cache.h"
 
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
+#include "core/file_replace.h"
 #include "core/program_paths.h"
 #include "net/http_fetch.h"
 #include "weather/weather_state.h"
@@ -27,26 +26,6 @@ bool IsSafeKey(TextView key) {
   }
   const auto slash = key.find(u'/');
   return slash == TextView::npos || (slash == 0 && key.find(u'/', 1) == TextView::npos);
-}
-
-// Writes to a temporary file beside the target and renames it into place, so that a
-// failure never leaves a half-written picture behind.
-void StoreAtomically(const std::string& file, const std::string& bytes) {
-  const std::string temporary = file + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      std::filesystem::remove(temporary, ec);
-      return;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, file, ec);
-  if (ec) std::filesystem::remove(temporary, ec);
 }
 
 }  // namespace
@@ -74,7 +53,8 @@ std::optional<Picture> IconCache(TextView name, bool keepFullName) {
   if (name.front() != u'/') return std::nullopt;
   HttpFetch(Weather().PortalBase + Text(name) + u".gif", false);
   std::optional<Picture> picture = PictureFromBytes(ResponseBytes());
-  if (picture && !keepFullName && SaveIcons() > 0) StoreAtomically(file, ResponseBytes());
+  if (picture && !keepFullName && SaveIcons() > 0)
+    ReplaceFileAtomically(file, ResponseBytes(), Durability::Quick);
   return picture;
 }
 

@@ -125,9 +125,12 @@ double LeadingNumber(TextView text) {
     for (;;) {
       c = next();
       int d = -1;
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (radix == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-      else if (radix == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+      if (c >= '0' && c <= '9')
+        d = c - '0';
+      else if (radix == 16 && c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+      else if (radix == 16 && c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
       if (d < 0 || d >= radix) break;
       any = true;
       if (v < (1ull << 60)) v = v * static_cast<unsigned>(radix) + static_cast<unsigned>(d);

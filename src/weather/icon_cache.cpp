@@ -1,6 +1,5 @@
 #include "weather/icon_cache.h"
 
-
 #include <filesystem>
 
 #include "core/file_replace.h"

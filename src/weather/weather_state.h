@@ -12,10 +12,10 @@ namespace nimbulux {
 // The 34 text slots, in their fixed order. Values stay text exactly as cut from the
 // pages; readers convert where they need a number.
 struct WeatherState {
-  std::vector<Text> DateWords;        // words of the forecast page's date line
-  std::array<Text, 2> PageNotes{};    // the two notes after the date line
-  Text CityName;                      // page title before "天气预报", else the real-time name
-  Text NowTemperature;                // value + "℃"; "℃" alone when none was sent
+  std::vector<Text> DateWords;          // words of the forecast page's date line
+  std::array<Text, 2> PageNotes{};      // the two notes after the date line
+  Text CityName;                        // page title before "天气预报", else the real-time name
+  Text NowTemperature;                  // value + "℃"; "℃" alone when none was sent
   std::array<Text, 4> TodayForecast{};  // weather, high, low, wind
   std::array<Text, 21> ExtraLines{};    // index lines, sunrise, sunset, header lines
   std::array<Text, 3> NowDetails{};     // humidity, wind, pressure

@@ -9,10 +9,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,16 +90,17 @@ long StatusKb(int pid, const char* key) {
   return -1;
 }
 
+// Processor time of all threads, from the scheduler's nanosecond counts: the clock-tick
+// counts of /proc/<pid>/stat are too coarse for an idle program.
 double CpuSeconds(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::istringstream rest(text.substr(text.rfind(')') + 2));
-  std::string field;
-  std::vector<std::string> fields;
-  while (rest >> field) fields.push_back(field);
-  // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
-  return (std::stod(fields[11]) + std::stod(fields[12])) /
-         static_cast<double>(sysconf(_SC_CLK_TCK));
+  double total = 0;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+    std::ifstream in(task.path() / "schedstat");
+    double ns = 0;
+    if (in >> ns) total += ns / 1e9;
+  }
+  return total;
 }
 
 void BM_LaunchToFirstPaint(benchmark::State& state) {
@@ -137,15 +138,27 @@ void BM_MemoryOverRefreshes(benchmark::State& state) {
 }
 BENCHMARK(BM_MemoryOverRefreshes)->Unit(benchmark::kSecond)->Iterations(1);
 
+// The idle stretch lasts NIMBULUX_BENCH_IDLE_SECONDS (default 20; 600 gives the ten
+// minutes the program is judged by, with twenty ticks of its 30-second timer).
+int IdleSeconds() {
+  const char* s = std::getenv("NIMBULUX_BENCH_IDLE_SECONDS");
+  const int n = s ? std::atoi(s) : 0;
+  return n > 0 ? n : 20;
+}
+
 void BM_IdleCpu(benchmark::State& state) {
   nimbulux::test::PortalProcess portal;
+  const int seconds = IdleSeconds();
   for (auto _ : state) {
     Program p = Launch(MakeFolder(), portal.base());
     WaitForRender(p, 0);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const double before = CpuSeconds(p.pid);
-    std::this_thread::sleep_for(std::chrono::seconds(20));
-    state.counters["cpu_ms_per_20s_idle"] = (CpuSeconds(p.pid) - before) * 1000.0;
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double used = CpuSeconds(p.pid) - before;
+    state.counters["idle_s"] = seconds;
+    state.counters["cpu_ms_idle"] = used * 1000.0;
+    state.counters["cpu_ms_per_10min"] = used * 1000.0 * 600.0 / seconds;
     Stop(p);
   }
 }

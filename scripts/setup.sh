@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-noto-cjk fonts-liberation2
   xvfb xdotool imagemagick trayer x11-utils openbox xcompmgr xauth
   xdg-utils wrk
+  faketime libxcb1-dev
 )
 
 missing=()

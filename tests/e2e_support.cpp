@@ -1,5 +1,7 @@
 #include "e2e_support.h"
 
+#include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -7,6 +9,7 @@
 
 #include <QJsonDocument>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -36,18 +39,29 @@ std::string ProgramFolder::ReadSettings() const {
 RunningProgram StartProgram(const ProgramFolder& folder, const std::vector<std::string>& args,
                             const std::string& portalBase,
                             const std::map<std::string, std::string>& extraEnv) {
+  return StartProgramFile(folder.Program(), folder.path(), args, portalBase, extraEnv);
+}
+
+RunningProgram StartProgramFile(const std::string& programFile, const std::string& workFolder,
+                                const std::vector<std::string>& args, const std::string& portalBase,
+                                const std::map<std::string, std::string>& extraEnv,
+                                std::optional<unsigned> userId) {
   RunningProgram p;
-  p.dumpPath = folder.File("state.json");
-  p.snapshotPath = folder.File("snapshot.png");
-  const std::string runtime = folder.File("runtime");
+  p.dumpPath = workFolder + "/state.json";
+  p.snapshotPath = workFolder + "/snapshot.png";
+  const std::string runtime = workFolder + "/runtime";
   mkdir(runtime.c_str(), 0700);
+  // Qt wants the runtime folder to belong to the user who runs the program.
+  if (userId && chown(runtime.c_str(), *userId, *userId) != 0) {
+    throw std::runtime_error("chown failed");
+  }
   std::map<std::string, std::string> env = {
       {"PATH", "/usr/local/bin:/usr/bin:/bin"},
-      {"HOME", folder.path()},
+      {"HOME", workFolder},
       {"LANG", "C.UTF-8"},
       {"LC_ALL", "C.UTF-8"},
       {"XDG_RUNTIME_DIR", runtime},
-      {"XDG_CONFIG_HOME", folder.File("config")},
+      {"XDG_CONFIG_HOME", workFolder + "/config"},
       {"QT_QPA_PLATFORM", "offscreen"},
       {"NIMBULUX_PORTAL", portalBase},
       {"NIMBULUX_SEARCH", portalBase},
@@ -59,13 +73,16 @@ RunningProgram StartProgram(const ProgramFolder& folder, const std::vector<std::
   if (env.count("DISPLAY")) env.erase("QT_QPA_PLATFORM");
   std::vector<std::string> envStrings;
   for (const auto& [k, v] : env) envStrings.push_back(k + "=" + v);
-  std::vector<std::string> argStrings = {folder.Program()};
+  std::vector<std::string> argStrings = {programFile};
   argStrings.insert(argStrings.end(), args.begin(), args.end());
 
   p.pid = fork();
   if (p.pid < 0) throw std::runtime_error("fork failed");
   if (p.pid == 0) {
-    if (chdir(folder.path().c_str()) != 0) _exit(126);
+    if (userId) {
+      if (setgroups(0, nullptr) != 0 || setgid(*userId) != 0 || setuid(*userId) != 0) _exit(125);
+    }
+    if (chdir(workFolder.c_str()) != 0) _exit(126);
     std::vector<char*> argv, envp;
     for (auto& a : argStrings) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -110,6 +127,66 @@ void Terminate(const RunningProgram& program) {
 QJsonObject ReadDump(const RunningProgram& program) {
   const std::string bytes = ReadFile(program.dumpPath);
   return QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object();
+}
+
+bool WaitForDump(const RunningProgram& program, double limitSeconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(limitSeconds);
+  while (!FileExists(program.dumpPath)) {
+    if (std::chrono::steady_clock::now() > end || !IsRunning(program)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+std::string ShellOutput(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+std::vector<std::string> OutputLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const auto end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+HelperProcess::HelperProcess(const std::string& display, const std::vector<std::string>& argv) {
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    setenv("DISPLAY", display.c_str(), 1);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    std::vector<std::string> args = argv;
+    std::vector<char*> raw;
+    for (auto& a : args) raw.push_back(a.data());
+    raw.push_back(nullptr);
+    execvp(raw[0], raw.data());
+    _exit(127);
+  }
+}
+
+HelperProcess::~HelperProcess() { Stop(); }
+
+void HelperProcess::Stop() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
 }
 
 }  // namespace nimbulux::test

@@ -46,6 +46,13 @@ RunningProgram StartProgram(const ProgramFolder& folder, const std::vector<std::
                             const std::string& portalBase,
                             const std::map<std::string, std::string>& env = {});
 
+// The same for any program file; the dump, snapshot, home and runtime folders lie in
+// workFolder. With a user id the program runs as that user (the caller is root).
+RunningProgram StartProgramFile(const std::string& programFile, const std::string& workFolder,
+                                const std::vector<std::string>& args, const std::string& portalBase,
+                                const std::map<std::string, std::string>& env = {},
+                                std::optional<unsigned> userId = std::nullopt);
+
 // Waits for the program to end by itself; nothing when it is still running after
 // limitSeconds (it is then killed). The limit only keeps a broken program from
 // hanging the suite.
@@ -57,5 +64,24 @@ void Terminate(const RunningProgram& program);
 
 // The last state dump the program wrote, parsed; empty when there is none.
 QJsonObject ReadDump(const RunningProgram& program);
+// Waits until the program has written its first state dump (its first render).
+bool WaitForDump(const RunningProgram& program, double limitSeconds);
+
+// The standard output of a shell command.
+std::string ShellOutput(const std::string& command);
+std::vector<std::string> OutputLines(const std::string& text);
+
+// A helper program (a tray host, a window manager) on a display, stopped with the object.
+class HelperProcess {
+ public:
+  HelperProcess(const std::string& display, const std::vector<std::string>& argv);
+  ~HelperProcess();
+  HelperProcess(const HelperProcess&) = delete;
+  HelperProcess& operator=(const HelperProcess&) = delete;
+  void Stop();
+
+ private:
+  int pid_ = -1;
+};
 
 }  // namespace nimbulux::test

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QSet>
+#include <chrono>
+#include <filesystem>
 
 #include "core/text.h"
 #include "e2e_support.h"
@@ -32,6 +34,7 @@ TEST(EndToEnd, AutoexitInEverySpellingEndsTheRunAndSaves) {
   const std::vector<std::string> spellings = {"-AUTOEXIT=5", "/autoexit=5", "autoexit=5"};
   std::vector<std::unique_ptr<ProgramFolder>> folders;
   std::vector<RunningProgram> runs;
+  const auto started = std::filesystem::file_time_type::clock::now();
   for (const auto& arg : spellings) {
     folders.push_back(std::make_unique<ProgramFolder>());
     folders.back()->WriteSettings({"[SYSTEM]", "LocalID=101010100"});
@@ -46,6 +49,9 @@ TEST(EndToEnd, AutoexitInEverySpellingEndsTheRunAndSaves) {
     EXPECT_EQ(Setting(ini, "MyFont"), "Noto Sans CJK SC:9;Arial:24");
     EXPECT_EQ(Setting(ini, "Hide"), "<missing>");  // shown: "0" removes the key
     EXPECT_EQ(ReadDump(runs[i])["city"].toString(), "101010100");
+    // The exit wrote the file after the 5 s, not at the first refresh.
+    const auto written = std::filesystem::last_write_time(folders[i]->SettingsFile());
+    EXPECT_GE(std::chrono::duration<double>(written - started).count(), 4.99);
   }
 }
 
@@ -158,4 +164,16 @@ TEST(EndToEnd, TerminationSignalSavesLikeTheExitEntry) {
   Terminate(run);
   EXPECT_EQ(WaitForExit(run, kLimit), std::optional<int>(0));
   EXPECT_EQ(Setting(folder.ReadSettings(), "CurrentX"), "600");
+}
+
+TEST(EndToEnd, HiddenStartRefreshesWithoutShowingTheWidget) {
+  PortalProcess portal;
+  ProgramFolder folder;
+  folder.WriteSettings({"[SYSTEM]", "LocalID=101010100", "Hide=1"});
+  RunningProgram run = StartProgram(folder, {"autoexit=1"}, portal.base());
+  EXPECT_EQ(WaitForExit(run, kLimit), std::optional<int>(0));
+  const QJsonObject dump = ReadDump(run);
+  EXPECT_FALSE(dump["window"].toObject()["visible"].toBool());
+  EXPECT_EQ(dump["weather"].toObject()["CityName"].toString(), QString::fromUtf8("北京"));
+  EXPECT_EQ(Setting(folder.ReadSettings(), "Hide"), "1");
 }

@@ -26,6 +26,7 @@
 #include "weather/conditions.h"
 #include "weather/forecast_parser.h"
 #include "weather/icon_cache.h"
+#include "widget/mouse_commands.h"
 #include "widget/state_dump.h"
 #include "widget/window_styles.h"
 
@@ -119,21 +120,20 @@ void ControlForm::ConnectWidget() {
     RenderWidget();
   });
   connect(form1_, &WidgetWindow::rowSwitchRequested, this, [this] {
-    form1_->ShowSeveralCities = form1_->ShowSeveralCities > 0 ? 0 : 1;
+    form1_->ShowSeveralCities = NextShowSeveralCities(form1_->ShowSeveralCities);
     RefreshWeather();
   });
   connect(form1_, &WidgetWindow::menuRequested, this, [this](QPoint pos, bool cityMenu) {
     if (cityMenu) {
       menu_.mnuCity->exec(pos);
+      menu_.mnuCity->menuAction()->setVisible(true);
     } else {
       menu_.mnuFile->exec(pos);
     }
   });
   connect(form1_, &WidgetWindow::viewChanged, this, [this] { RenderWidget(); });
-  connect(form1_, &WidgetWindow::fontChooserRequested, this, [this](int, FontKind) {
-    RenderWidget();
-    TrimMemory();
-  });
+  connect(form1_, &WidgetWindow::fontChooserRequested, this,
+          [this](int slot, FontKind font) { ChooseFontAndColour(slot, font); });
   connect(form1_, &WidgetWindow::closeRequested, this, [this] { SaveAndExit(); });
 }
 
@@ -302,190 +302,7 @@ void ControlForm::Timer2Tick() {
   tray_->Modify(windowIcon_, tray_->ToolTip());
 }
 
-// ---- menu commands -------------------------------------------------------------
-
-void ControlForm::ChooseBackground(int mode) {
-  cycle_.AutoBackground = false;
-  menu_.CheckBackground(-1);
-  if (mode == 0) {
-    form1_->SetBackground(defaultBackground_, BackgroundKind::Default);
-  } else if (mode == 1) {
-    customBackground_ = IconCache(u"bg", true);
-    form1_->SetBackground(customBackground_, BackgroundKind::Custom);
-  } else if (mode == 2) {
-    cycle_.AutoBackground = true;
-    if (!customBackground_) {
-      QFile f(":/background.gif");
-      if (f.open(QIODevice::ReadOnly)) {
-        const QByteArray b = f.readAll();
-        customBackground_ = PictureFromBytes(std::string_view(b.constData(), b.size()));
-      }
-    }
-    const WeatherState& w = Weather().State;
-    ShowDayBackground(
-        IsDaytime(TimeOfDay5(CurrentClock().Now()), w.ExtraLines[4], w.ExtraLines[5]));
-  }
-  if (mode >= 0 && mode <= 2) menu_.mnuBackGround[mode]->setChecked(true);
-  RenderWidget();
-}
-
-void ControlForm::ToggleStyle(QAction* entry) {
-  // The check mark has already been toggled by the menu; the flags follow it.
-  if (entry == menu_.mnuLock) {
-    form1_->Flags.Lock = entry->isChecked();
-  } else if (entry == menu_.mnuTop) {
-    form1_->Flags.Top = entry->isChecked();
-    SetTopmost(form1_, form1_->Flags.Top);
-  } else if (entry == menu_.mnuTrans) {
-    ApplyWindowStyle(form1_, entry->isChecked(), opacity_);
-  } else if (entry == menu_.mnuDesk) {
-    QCoreApplication::processEvents();
-    SetDesktopEmbedded(form1_, entry->isChecked());
-  }
-}
-
-void ControlForm::DefaultStyle() {
-  QCoreApplication::processEvents();
-  for (QAction* a : {menu_.mnuTop, menu_.mnuTrans, menu_.mnuLock, menu_.mnuDesk}) {
-    a->setChecked(false);
-  }
-  form1_->Flags = WidgetFlags{};
-  SetDesktopEmbedded(form1_, false);
-  ApplyWindowStyle(form1_, false, opacity_);
-  SetTopmost(form1_, false);
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect g = screen->geometry();
-    form1_->SetLeftTwips((g.width() * 15.0 - kWidgetWidthTwips) / 2);
-    form1_->SetTopTwips((g.height() * 15.0 - kWidgetHeightTwips) / 2);
-  }
-  form1_->show();
-  form1_->activateWindow();
-}
-
-void ControlForm::ChooseWatchedCity(int element) {
-  // The check mark shows whether the city is in the row; choosing it changes nothing
-  // there.
-  QAction* a = menu_.mnuCityList[static_cast<std::size_t>(element)];
-  if (static_cast<std::size_t>(element) <= watched_.size()) {
-    a->setChecked(watched_[static_cast<std::size_t>(element) - 1].Shown);
-    Weather().CurrentCityId = watched_[static_cast<std::size_t>(element) - 1].Id;
-    RefreshWeather();
-  }
-}
-
-void ControlForm::OpenOptions() { options_->OpenOptionsDialog(); }
-
-void ControlForm::ShowReadme() {
-  text5_->setVisible(true);
-  if (text5_->toPlainText().isEmpty()) {
-    QFile f(":/README.txt");
-    if (f.open(QIODevice::ReadOnly)) {
-      const QByteArray b = f.readAll();
-      text5_->setPlainText(
-          QString::fromStdU16String(TextFromGbk(std::string_view(b.constData(), b.size()))));
-    }
-  }
-  const int w = width(), h = height();
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect g = screen->geometry();
-    setGeometry((g.width() - h) / 2, (g.height() - w) / 2, h, w);
-  } else {
-    resize(h, w);
-  }
-  text5_->setGeometry(rect());
-  text5_->setFocus();
-  exec();
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect g = screen->geometry();
-    setGeometry((g.width() - width()) / 2, (g.height() - height()) / 2, w, h);
-  } else {
-    resize(w, h);
-  }
-}
-
-void ControlForm::ShowAbout() {
-  QMessageBox::information(nullptr, QStringLiteral("Nimbulux"), windowTitle());
-}
-
-void ControlForm::closeEvent(QCloseEvent* event) {
-  // The control form lives for the whole run: closing only hides it.
-  event->ignore();
-  text5_->setVisible(false);
-  hide();
-  if (isModal()) done(0);
-}
-
-void ControlForm::reject() {
-  // Escape in the README view closes it like the close box.
-  text5_->setVisible(false);
-  QDialog::reject();
-}
-
-bool ControlForm::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate && text5_->isVisible()) text5_->setFocus();
-  return QDialog::event(event);
-}
-
-// ---- options host --------------------------------------------------------------
-
-OptionsValues ControlForm::Options() const {
-  OptionsValues v;
-  v.RefreshInterval = cycle_.RefreshInterval;
-  v.ForecastWindows = cycle_.ForecastWindows;
-  v.TrayColourRules = settings_.TrayColourRules;
-  v.Opacity = opacity_;
-  v.TrayCpu = settings_.TrayCpu;
-  v.ShowSeveralCities = form1_->ShowSeveralCities;
-  v.UpdateAtStart = settings_.Update;
-  v.SaveIcons = SaveIcons();
-  v.Front = cycle_.Front;
-  v.ViewMode = form1_->ViewMode;
-  return v;
-}
-
-void ControlForm::SetOptions(const OptionsValues& v) {
-  cycle_.RefreshInterval = static_cast<std::int16_t>(v.RefreshInterval);
-  cycle_.ForecastWindows = v.ForecastWindows;
-  settings_.TrayColourRules = v.TrayColourRules;
-  settings_.TrayCpu = static_cast<std::int16_t>(v.TrayCpu);
-  form1_->ShowSeveralCities = v.ShowSeveralCities;
-  settings_.Update = static_cast<std::int16_t>(v.UpdateAtStart);
-  SaveIcons() = v.SaveIcons;
-  cycle_.Front = static_cast<std::int16_t>(v.Front);
-  form1_->ViewMode = v.ViewMode;
-}
-
-Text ControlForm::CurrentCityId() const { return Weather().CurrentCityId; }
-Text ControlForm::CurrentCityName() const { return Weather().State.CityName; }
-void ControlForm::SetCurrentCityId(const Text& cityId) { Weather().CurrentCityId = cityId; }
-WatchedCityList ControlForm::WatchedCities() const { return watched_; }
-
-void ControlForm::ApplyWatchedCities(const WatchedCityList& cities) {
-  watched_ = cities;
-  menu_.SetCities(watched_);
-}
-
-void ControlForm::ApplyOpacity(int opacity) {
-  opacity_ = opacity;
-  ApplyWindowStyle(form1_, menu_.mnuTrans->isChecked(), opacity_);
-}
-
-void ControlForm::SetCpuDisplay(bool on) {
-  if (on) {
-    if (!cpu_) {
-      cpu_ = std::make_unique<clsCPUUsageNT>();
-      cpu_->Initialize();
-    }
-    timer2_.start();
-  } else {
-    timer2_.stop();
-  }
-  cpuTray_->Reset();
-}
-
-void ControlForm::MarkRefreshDue() { cycle_.MinutesSinceRefresh = cycle_.RefreshInterval; }
-void ControlForm::ShowNormalView() { form1_->NormalView = true; }
-void ControlForm::TrimWorkingSet() { TrimMemory(); }
+// The menu commands live in control_form_commands.cpp.
 
 // ---- exit ----------------------------------------------------------------------
 

@@ -21,6 +21,9 @@ class QPlainTextEdit;
 namespace nimbulux {
 
 class TrayIcon;
+struct WindowStyleMarks;
+struct StyleContext;
+struct StyleEffects;
 class clsCPUUsageNT;
 class CpuTrayUpdate;
 
@@ -53,6 +56,8 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
 
   WidgetWindow* Form1() const { return form1_; }
   ControlMenu& Menu() { return menu_; }
+  OptionsDialog& OptionsForm() { return *options_; }
+  const QTimer& Timer2() const { return timer2_; }
 
   // RefreshHost
   void FetchForecast() override;
@@ -95,6 +100,11 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   void ChooseWatchedCity(int element);
   void ToggleStyle(QAction* entry);
   void DefaultStyle();
+  WindowStyleMarks StyleMarks() const;
+  StyleContext StyleContextNow() const;
+  void ApplyStyleEffects(const StyleEffects& effects);
+  // A double-click on a widget text: the chooser for colour slot (-1: no text there).
+  void ChooseFontAndColour(int slot, FontKind font);
   void OpenOptions();
   void SetWindowIconTemperature(std::optional<int> value);
   void UpdateTray(const Text& tooltip);

@@ -68,6 +68,9 @@ int main(int argc, char** argv) {
     sigaction(SIGUSR1, &sa, nullptr);
   }
 
+  // A quit asked by the platform (the session manager at log-out) saves like the exit entry.
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.EndOnSignal(); });
+
   form.Load(CommandLineText(argc, argv));
   return QApplication::exec();
 }

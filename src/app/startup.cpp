@@ -33,6 +33,14 @@ QByteArray Resource(const char* name) {
   return f.readAll();
 }
 
+// Creates the folder and any missing parents; an existing one is left as it is.
+void MakeFolders(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    mkdir(path.substr(0, slash).c_str(), 0700);
+    if (slash == std::string::npos) return;
+  }
+}
+
 std::optional<QImage> Decode(const QByteArray& bytes) {
   return PictureFromBytes(
       std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
@@ -69,8 +77,10 @@ void ControlForm::Load(const QString& arguments) {
     primary = screen->geometry();
   }
   // 2.-6. The settings file is named after the program file (program_paths); the
-  // command line.
+  // command line. An installed copy keeps its files in the user's configuration folder,
+  // which may not exist yet: the settings could not be written there otherwise.
   SetSettingsFilePath({});
+  if (Paths().dataDir != Paths().programDir) MakeFolders(Paths().dataDir);
   commandLine_ = ParseCommandLine(arguments.toStdU16String());
   cityFixed_ = commandLine_.CityFixed;
   // 7. A program file named after a city code shows that city.
@@ -126,6 +136,8 @@ void ControlForm::Load(const QString& arguments) {
   cycle_.ForecastWindows = settings_.ForecastWindows;
   cycle_.RefreshInterval = settings_.RefreshInterval;
   cycle_.AutoExit = commandLine_.AutoExit;
+  // A coarse timer may fire up to 5 % early; "autoexit=5" must not end before 5 s.
+  timer1_.setTimerType(Qt::PreciseTimer);
   timer1_.setInterval(WidgetTimerIntervalMs(commandLine_));
   // 21. The portal and the current city.
   Weather().PortalBase = portal::PortalBaseFromEnvironment();

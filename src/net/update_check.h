@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "net/http_fetch.h"
 
 namespace nimbulux {
 
@@ -26,8 +27,8 @@ Text UpdatePageFromEnvironment();
 inline constexpr char16_t kLookupFailedAddress[] = u"255.255.255.255";
 inline constexpr long kLookupFailedVersion = 2575755;
 
-// The largest archive the check saves.
-inline constexpr std::size_t kMaxArchiveBytes = 64u * 1024u * 1024u;
+// The largest archive the check saves: what one fetch accepts at most.
+inline constexpr std::size_t kMaxArchiveBytes = kMaxBodyBytes;
 
 // The first IPv4 address of the host in dotted decimal, or "255.255.255.255".
 Text ResolveHostToAddress(TextView hostName);

@@ -1,11 +1,16 @@
-// The widget's mouse commands: drag, the popup menus, the double-click commands and
-// the details view while the pointer rests on the index lines.
+// The widget's mouse commands: drag, the popup menus, the double-click commands,
+// docking at the top edge and the details view while the pointer rests on the index
+// lines. The decisions are those of mouse_commands, docking and font_choice.
+#include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
-#include <QWindow>
 
 #include "app/startup_rules.h"
+#include "widget/docking.h"
+#include "widget/font_choice.h"
+#include "widget/mouse_commands.h"
 #include "widget/widget_window.h"
+#include "widget/window_styles.h"
 
 namespace nimbulux {
 
@@ -14,6 +19,8 @@ QPoint ToTwips(QPoint px) { return px * static_cast<int>(kTwipsPerPixel); }
 }  // namespace
 
 void WidgetWindow::ConnectMouse() {
+  // Presses on the pictures and labels act as presses on the window, at the same
+  // place, so the whole widget can be dragged and right-clicked.
   auto forward = [this](QWidget* control, auto* sender) {
     connect(
         sender, &std::remove_pointer_t<decltype(sender)>::pressed, this,
@@ -24,22 +31,49 @@ void WidgetWindow::ConnectMouse() {
   for (PictureBoxWidget* box : image3_) forward(box, box);
   forward(lbWind_, lbWind_);
   forward(lbText_, lbText_);
+  // A press on a control keeps the pointer's moves on that control until release.
+  for (PictureBoxWidget* box : image2_)
+    connect(box, &PictureBoxWidget::moved, this, [this] { ContinuePendingDrag(); });
+  for (PictureBoxWidget* box : image1_)
+    connect(box, &PictureBoxWidget::moved, this, [this] { ContinuePendingDrag(); });
+  for (PictureBoxWidget* box : image3_)
+    connect(box, &PictureBoxWidget::moved, this, [this] { ContinuePendingDrag(); });
+  connect(lbText_, &MouseLabel::moved, this, [this] { ContinuePendingDrag(); });
   connect(lbWind_, &MouseLabel::moved, this, [this](QPoint p) {
+    if (ContinuePendingDrag()) return;
     const QPoint t = ToTwips(p + lbWind_->pos());
     lastMouseX_ = t.x();
     lastMouseY_ = t.y();
   });
-  connect(image2_[0], &PictureBoxWidget::doubleClicked, this,
-          [this] { Q_EMIT refreshRequested(); });
-  connect(image2_[1], &PictureBoxWidget::doubleClicked, this,
-          [this] { Q_EMIT indexSwitchRequested(); });
+
+  auto onDoubleClick = [this](auto* sender, MouseTarget target) {
+    connect(sender, &std::remove_pointer_t<decltype(sender)>::doubleClicked, this, [this, target] {
+      switch (CommandForDoubleClick(target)) {
+        case DoubleClickCommand::Refresh:
+          Q_EMIT refreshRequested();
+          break;
+        case DoubleClickCommand::SwitchIndex:
+          Q_EMIT indexSwitchRequested();
+          break;
+        case DoubleClickCommand::SwitchRow:
+          Q_EMIT rowSwitchRequested();
+          break;
+        case DoubleClickCommand::ChooseFontAndColour:
+          WidgetDoubleClick();
+          break;
+        case DoubleClickCommand::None:
+          break;
+      }
+    });
+  };
+  onDoubleClick(image2_[0], MouseTarget::BigPicture0);
+  onDoubleClick(image2_[1], MouseTarget::BigPicture1);
   for (int i = 0; i < 5; ++i) {
-    connect(image1_[i], &PictureBoxWidget::doubleClicked, this,
-            [this] { Q_EMIT rowSwitchRequested(); });
-    connect(image3_[i], &PictureBoxWidget::doubleClicked, this,
-            [this] { Q_EMIT rowSwitchRequested(); });
+    onDoubleClick(image1_[i], MouseTarget::SmallPicture);
+    onDoubleClick(image3_[i], MouseTarget::SmallPicture);
   }
-  connect(lbWind_, &MouseLabel::doubleClicked, this, [this] { WidgetDoubleClick(); });
+  onDoubleClick(lbWind_, MouseTarget::WindLabel);
+  onDoubleClick(lbText_, MouseTarget::BottomLabel);
 }
 
 void WidgetWindow::mousePressEvent(QMouseEvent* event) {
@@ -50,62 +84,125 @@ void WidgetWindow::mouseMoveEvent(QMouseEvent* event) {
   WidgetMouseMove(event->position().toPoint());
 }
 
-void WidgetWindow::mouseDoubleClickEvent(QMouseEvent*) { WidgetDoubleClick(); }
+void WidgetWindow::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) dragPending_ = false;
+  if (manualDrag_ && event->button() == Qt::LeftButton) {
+    manualDrag_ = false;
+    releaseMouse();
+    FinishDrag();
+  }
+}
+
+void WidgetWindow::mouseDoubleClickEvent(QMouseEvent*) {
+  if (CommandForDoubleClick(MouseTarget::Window) == DoubleClickCommand::ChooseFontAndColour) {
+    WidgetDoubleClick();
+  }
+}
 
 void WidgetWindow::WidgetMouseDown(Qt::MouseButton button, QPoint windowPx) {
   const QPoint t = ToTwips(windowPx);
-  if (button == Qt::LeftButton) {
-    if (Flags.Lock) return;
-    if (windowHandle()) windowHandle()->startSystemMove();
-    return;
+  switch (PressActionFor(button == Qt::LeftButton, t.x(), t.y(), textOffset_, Flags.Lock)) {
+    case PressAction::None:
+      break;
+    case PressAction::Drag:
+      // The move starts once the pointer travels with the button down: a click or a
+      // double-click stays with the widget, and the window manager never holds the
+      // pointer for a move that has already ended.
+      dragPending_ = true;
+      dragPressGlobal_ = QCursor::pos();
+      break;
+    case PressAction::CityMenu:
+      Q_EMIT menuRequested(QCursor::pos(), true);
+      break;
+    case PressAction::ControlMenu:
+      Q_EMIT menuRequested(QCursor::pos(), false);
+      break;
   }
-  const bool cityMenu = t.x() > 1400 && t.x() < 2560 && t.y() < textOffset_ + 630;
-  Q_EMIT menuRequested(QCursor::pos(), cityMenu);
+}
+
+bool WidgetWindow::ContinuePendingDrag() {
+  if (!dragPending_) return false;
+  if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+    dragPending_ = false;  // released over a control, which keeps its release
+    return false;
+  }
+  // A few pixels: a hand that clicks shakes less, and the window, which starts to move
+  // only now, stays as close under the pointer.
+  constexpr int kDragStartPixels = 3;
+  if ((QCursor::pos() - dragPressGlobal_).manhattanLength() < kDragStartPixels) return false;
+  dragPending_ = false;
+  BeginDrag();
+  return true;
+}
+
+void WidgetWindow::BeginDrag() {
+  if (manualDrag_) return;
+  if (StartSystemMove(this, [this] { FinishDrag(); })) return;
+  // Refused (no window manager, or one without the move request): the window follows
+  // the pointer, from where it was pressed, until the button is released.
+  manualDrag_ = true;
+  dragOffset_ = dragPressGlobal_ - pos();
+  move(QCursor::pos() - dragOffset_);
+  grabMouse();
+}
+
+void WidgetWindow::FinishDrag() {
+  // Ended at or above the top edge: on top, so that the next pointer move docks it.
+  SetTopmost(this, TopmostAfterDrag(topTwips_, Flags.Top));
 }
 
 void WidgetWindow::WidgetMouseMove(QPoint windowPx) {
+  if (manualDrag_) {
+    move(QCursor::pos() - dragOffset_);
+    return;
+  }
+  if (ContinuePendingDrag()) return;
   const QPoint t = ToTwips(windowPx);
   lastMouseX_ = t.x();
   lastMouseY_ = t.y();
-  // Docking at the top edge: a docked widget slides up when the pointer is about to
-  // leave it and comes back when the pointer touches the strip left on the screen.
-  if (topTwips_ == 1) {
-    const QPoint p = QCursor::pos();
-    const double left = leftTwips_ / kTwipsPerPixel;
-    const double right = (leftTwips_ + kWidgetWidthTwips) / kTwipsPerPixel;
-    const double bottom = kWidgetHeightTwips / kTwipsPerPixel;
-    if (p.x() < left + 20 || p.x() > right - 40 || p.y() > bottom - 40) SetTopTwips(-2620);
-  } else if (topTwips_ == -2620) {
-    SetTopTwips(1);
-  } else if (topTwips_ < 1) {
-    SetTopTwips(-2620);
-  }
-  if (ViewMode == 2 && hasTemperature_) {
-    const bool inside = t.y() > textOffset_ + 1200 && t.y() < textOffset_ + 2000 && t.x() > 2640;
-    if (inside == NormalView) {
-      NormalView = !inside;
-      Q_EMIT viewChanged();
-    }
+
+  DockGeometry window;
+  window.LeftTwips = leftTwips_;
+  window.TopTwips = topTwips_;
+  window.TwipsPerPixelX = kTwipsPerPixel;
+  window.TwipsPerPixelY = kTwipsPerPixel;
+  const QPoint p = QCursor::pos();
+  const double top = TopAfterPointerMove(window, PointerPx{p.x(), p.y()});
+  if (top != topTwips_) SetTopTwips(top);
+
+  if (const auto normal =
+          NormalViewAfterMove(t.x(), t.y(), textOffset_, ViewMode, hasTemperature_, NormalView)) {
+    NormalView = *normal;
+    Q_EMIT viewChanged();
   }
 }
 
 void WidgetWindow::WidgetDoubleClick() {
-  const int x = lastMouseX_, y = lastMouseY_, off = textOffset_;
-  if (y < off + 1200) {
-    if (y < off + 890 && x < 1400) {
-      Q_EMIT fontChooserRequested(4, FontKind::Normal);
-    } else if (y < 650 && x < 2620) {
-      Q_EMIT fontChooserRequested(2, FontKind::Normal);
-    } else if (y > off + 660 && x > 2640) {
-      Q_EMIT fontChooserRequested(1, FontKind::Temperature);
-    } else if (y > off + 900 && x < 1400) {
-      Q_EMIT fontChooserRequested(1, FontKind::Normal);
-    } else {
-      Q_EMIT fontChooserRequested(0, FontKind::Normal);
-    }
-  } else if (y > off + 1200 && y < off + 2320 && x > 2640 && ViewMode == 2) {
-    Q_EMIT fontChooserRequested(3, FontKind::Normal);
+  const auto region = FontRegionAt(lastMouseX_, lastMouseY_, textOffset_, ViewMode);
+  if (region) {
+    Q_EMIT fontChooserRequested(region->Slot, region->Font);
+  } else {
+    Q_EMIT fontChooserRequested(-1, FontKind::Normal);
   }
+}
+
+void WidgetWindow::SetPositionTwips(double left, double top) {
+  leftTwips_ = left;
+  topTwips_ = top;
+  ApplyPosition();
+}
+
+void WidgetWindow::SwitchIndexView(bool showColumns, const WeatherState& weather) {
+  const IndexViewChange change =
+      nimbulux::SwitchIndexView(showColumns, !weather.NowTemperature.empty());
+  if (change.ShowColumns3And4) {
+    for (int i = 3; i < 5; ++i) {
+      Controls.Image1[i].Visible = *change.ShowColumns3And4;
+      Controls.Image3[i].Visible = *change.ShowColumns3And4;
+    }
+  }
+  ViewMode = change.ViewMode;
+  ApplyControls();
 }
 
 }  // namespace nimbulux

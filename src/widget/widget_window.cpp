@@ -161,17 +161,6 @@ RenderPlan WidgetWindow::RenderWidget(const WeatherState& weather) {
   return plan;
 }
 
-void WidgetWindow::SwitchIndexView(bool showColumns, const WeatherState& weather) {
-  if (!weather.NowTemperature.empty()) {
-    for (int i = 3; i < 5; ++i) {
-      Controls.Image1[i].Visible = showColumns;
-      Controls.Image3[i].Visible = showColumns;
-    }
-  }
-  ViewMode = showColumns ? 4 : 2;
-  ApplyControls();
-}
-
 void WidgetWindow::ApplyControls() {
   auto apply = [](const PictureBox& box, PictureBoxWidget* widget) {
     widget->SetPicture(box.Kind == PictureKind::None ? std::nullopt : box.Image);

@@ -43,6 +43,8 @@ class WidgetWindow : public QWidget {
   double TopTwips() const { return topTwips_; }
   void SetLeftTwips(double twips);
   void SetTopTwips(double twips);
+  // Both at once: one move, so the window system never reports a half-done place.
+  void SetPositionTwips(double left, double top);
 
   // Fonts and the offsets derived from them.
   void SetFonts(const WidgetFont& normal, const WidgetFont& temperature);
@@ -78,7 +80,8 @@ class WidgetWindow : public QWidget {
   void rowSwitchRequested();
   // A right press: the city menu (over the city name) or the whole control menu.
   void menuRequested(QPoint globalPos, bool cityMenu);
-  // A double-click on a text: colour slot and font kind.
+  // A double-click on a text: colour slot and font kind; slot -1 where no text of its
+  // own lies (nothing to choose, but the memory trim still runs).
   void fontChooserRequested(int slot, FontKind font);
   // The pointer moved over the index lines or left them.
   void viewChanged();
@@ -92,6 +95,7 @@ class WidgetWindow : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void PlaceControls();
@@ -100,6 +104,13 @@ class WidgetWindow : public QWidget {
   void WidgetMouseDown(Qt::MouseButton button, QPoint windowPx);
   void WidgetMouseMove(QPoint windowPx);
   void WidgetDoubleClick();
+  // A left press moves the window with the pointer (the system's move, else by hand);
+  // when it ends, the topmost decision.
+  void BeginDrag();
+  void FinishDrag();
+  // A pointer move anywhere on the widget while a left press waits to become a drag;
+  // true when it started the drag.
+  bool ContinuePendingDrag();
   void ApplyPosition();
   void DrawShadowText(QPainter& painter, const PrintedText& text);
   QFont QtFont(FontKind kind) const;
@@ -120,6 +131,10 @@ class WidgetWindow : public QWidget {
   bool hasTemperature_ = false;  // the index hover needs a current temperature
   int lastMouseX_ = 0;           // twips
   int lastMouseY_ = 0;
+  bool dragPending_ = false;  // left press not yet moved far enough to be a drag
+  QPoint dragPressGlobal_;    // where that press was, screen pixels
+  bool manualDrag_ = false;   // dragging by hand: the window follows the pointer
+  QPoint dragOffset_;         // pointer minus window position, pixels
 
   WidgetFont normalFont_{u"Noto Sans CJK SC", 9};
   WidgetFont temperatureFont_{u"Arial", 24};

@@ -159,6 +159,16 @@ Serves, for its directory of cities, with weather generated from the city, date 
   GET  /m/i/icon_weather/42x30/<code>.gif   weather icons d00..d31, n00..n31
   GET  /m/i/icon_weather/21x15/<code>.gif
 
+and, for the update check of the widget (NIMBULUX_UPDATE_PAGE names the first):
+  GET  /nimbulux/update.html                update page; it carries "url=" followed by
+                                            the address of the notice below
+  GET  /nimbulux/notice.txt                 the file given with --update-notice, sent
+                                            byte for byte (GBK, three lines joined by
+                                            CR LF); 404 without that option
+  GET  /nimbulux/archive/<name>[?sig=S]     a demo archive whose body starts with the
+                                            letters S (default "Rar!"); sig=none sends
+                                            an HTML error page instead
+
 Options:
   --port N              port to listen on (0 = any free port; default 8086)
   --bind ADDR           address to listen on (default 127.0.0.1)

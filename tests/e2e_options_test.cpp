@@ -1,0 +1,587 @@
+// The options dialog inside the running program: the control form starts against the
+// demo portal on 127.0.0.1 from a temporary program folder, the dialog is opened from the
+// menu and driven through its controls, and the program's state, menu, timers and
+// settings file are checked afterwards. The last tests run the program itself on Xvfb.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "app/control_form.h"
+#include "core/gbk.h"
+#include "core/program_paths.h"
+#include "e2e_support.h"
+#include "settings/options_dialog.h"
+#include "settings/registry.h"
+#include "settings/settings_file.h"
+#include "support/portal_process.h"
+#include "support/temp_dir.h"
+#include "support/xvfb.h"
+#include "weather/city_directory.h"
+#include "weather/icon_cache.h"
+#include "weather/weather_state.h"
+
+using namespace nimbulux;
+using namespace nimbulux::test;
+
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "e2e_options_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return app;
+}
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+// Answers every message box that opens while it lives, in order, and notes its text and
+// whether the control form was enabled meanwhile.
+class MessageBoxAnswerer {
+ public:
+  MessageBoxAnswerer(QWidget* controlForm, std::vector<QMessageBox::StandardButton> answers)
+      : form_(controlForm), answers_(std::move(answers)) {
+    QObject::connect(&poll_, &QTimer::timeout, [this] { Answer(); });
+    poll_.start(10);
+  }
+  std::vector<QString> texts;
+  std::vector<bool> formEnabled;
+
+ private:
+  void Answer() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box || !box->isVisible()) continue;
+      texts.push_back(box->text());
+      formEnabled.push_back(form_ && form_->isEnabled());
+      const QMessageBox::StandardButton answer =
+          next_ < answers_.size() ? answers_[next_++] : QMessageBox::Ok;
+      if (QAbstractButton* button = box->button(answer)) {
+        button->click();
+      } else {
+        box->reject();
+      }
+    }
+  }
+  QWidget* form_;
+  std::vector<QMessageBox::StandardButton> answers_;
+  std::size_t next_ = 0;
+  QTimer poll_;
+};
+
+class OptionsInProgram : public ::testing::Test {
+ protected:
+  explicit OptionsInProgram(std::vector<std::string> portalArgs = {})
+      : portal_(std::move(portalArgs)) {}
+
+  void SetUp() override {
+    App();
+    setenv("HOME", dir_.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
+    setenv("NIMBULUX_PORTAL", portal_.base().c_str(), 1);
+    setenv("NIMBULUX_SEARCH", portal_.base().c_str(), 1);
+    setenv("NIMBULUX_STATE_DUMP", Dump().c_str(), 1);
+    unsetenv("NIMBULUX_SNAPSHOT");
+    // No name service is needed: a numeric address announces the newest version.
+    setenv("NIMBULUX_UPDATE_HOST", "1.6.200.3", 1);
+    setenv("NIMBULUX_UPDATE_PAGE", (portal_.base() + "/nimbulux/update.html").c_str(), 1);
+    Paths() = MakeProgramPaths(dir_.File("nimbulux"));
+    SetSettingsFilePath({});
+    Weather().State = WeatherState{};
+    Weather().CurrentCityId.clear();
+    Weather().PendingForecastText.clear();
+    ResetCityDirectoryForTesting();
+    SaveIcons() = 0;
+  }
+  void TearDown() override { form_.reset(); }
+
+  std::string Dump() const { return dir_.File("state.json"); }
+
+  // Writes the settings file and runs the start-up; the dump of its refresh is removed.
+  void Start(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    if (!lines.empty()) WriteFile(Paths().SettingsFile(), GbkFromText(FromUtf8(text)));
+    form_ = std::make_unique<ControlForm>();
+    form_->Load(QString());
+    std::remove(Dump().c_str());
+  }
+
+  // Whether a refresh has drawn the widget since the last call.
+  bool Refreshed() {
+    const bool drawn = FileExists(Dump());
+    std::remove(Dump().c_str());
+    return drawn;
+  }
+
+  // Opens the dialog through a menu entry and runs act inside it; act ends it with OK or
+  // Cancel (a dialog left open is cancelled and counts as a failure).
+  void WithDialog(QAction* entry, const std::function<void(OptionsDialog&)>& act) {
+    bool opened = false;
+    QTimer::singleShot(0, form_.get(), [&] {
+      OptionsDialog& dialog = form_->OptionsForm();
+      opened = dialog.isVisible();
+      act(dialog);
+      if (dialog.isVisible()) {
+        ADD_FAILURE() << "the dialog was left open";
+        dialog.reject();
+      }
+    });
+    entry->trigger();
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(form_->OptionsForm().isVisible());
+  }
+  void WithDialog(const std::function<void(OptionsDialog&)>& act) {
+    WithDialog(form_->Menu().mnuOption, act);
+  }
+
+  SettingsSnapshot Settings() const { return SettingsSnapshot::Load(); }
+  std::string Setting(const char16_t* key) const {
+    const SettingsSnapshot s = Settings();
+    return s.Has(u"SYSTEM", key) ? ToUtf8(s.Read(u"SYSTEM", key)) : "<missing>";
+  }
+
+  // The watched-city entries of the city menu after the separator: caption, code, mark.
+  std::vector<std::string> CityMenu() const {
+    std::vector<std::string> entries;
+    const std::vector<QAction*>& list = form_->Menu().mnuCityList;
+    for (std::size_t i = 1; i < list.size(); ++i) {
+      entries.push_back(list[i]->text().toStdString() + ";" +
+                        list[i]->data().toString().toStdString() +
+                        (list[i]->isChecked() ? ";x" : ""));
+    }
+    return entries;
+  }
+
+  TempDir dir_;
+  PortalProcess portal_;
+  std::unique_ptr<ControlForm> form_;
+};
+
+TEST_F(OptionsInProgram, FirstRunOffersOnlyTheHomeCityAndKeepsIt) {
+  bool okAtFirst = true, listButtons = true, okAfterSet = false;
+  QString label;
+  // The first-run dialog opens inside the start-up itself.
+  QTimer::singleShot(0, [&] {
+    OptionsDialog& d = form_->OptionsForm();
+    okAtFirst = d.Command(1)->isEnabled();
+    listButtons = d.Command(6)->isEnabled() || d.Command(7)->isEnabled() ||
+                  d.Command8(0)->isEnabled() || d.Command8(1)->isEnabled();
+    d.Text2()->setText(U("上海"));
+    d.Command(4)->click();
+    okAfterSet = d.Command(1)->isEnabled();
+    label = d.Label7()->text();
+    d.Command(1)->click();
+  });
+  Start({});
+  EXPECT_FALSE(okAtFirst);
+  EXPECT_FALSE(listButtons);
+  EXPECT_TRUE(okAfterSet);
+  EXPECT_EQ(label, U("上海"));
+  EXPECT_EQ(Setting(u"LocalID"), "101020100");
+  EXPECT_EQ(Weather().CurrentCityId, u"101020100");
+  EXPECT_EQ(Weather().State.CityName, u"上海");  // the dialog's OK refreshed
+  // The list can be edited from now on.
+  EXPECT_TRUE(form_->OptionsForm().Command(6)->isEnabled());
+  EXPECT_TRUE(form_->OptionsForm().Command8(1)->isEnabled());
+}
+
+TEST_F(OptionsInProgram, TypedNameWinsOverTheBoxesOnOkAndRefreshes) {
+  Start({"[SYSTEM]", "LocalID=101010100"});
+  EXPECT_EQ(Weather().State.CityName, u"北京");
+  WithDialog(form_->Menu().mnuChoice, [&](OptionsDialog& d) {
+    EXPECT_TRUE(d.Command(1)->isEnabled());
+    EXPECT_EQ(d.Label7()->text(), U("北京"));
+    // A region and a city chosen in the boxes, a name typed as well.
+    d.Combo1()->showPopup();
+    d.Combo1()->hidePopup();
+    ASSERT_GT(d.Combo1()->count(), 0);
+    d.Combo1()->setCurrentIndex(0);
+    d.Combo1Click(0);
+    ASSERT_GT(d.Combo2()->count(), 0);
+    d.Combo2()->setCurrentIndex(0);
+    d.Text2()->setText(U("shanghai"));
+    d.Command(1)->click();
+  });
+  EXPECT_EQ(Setting(u"LocalID"), "101020100");
+  EXPECT_TRUE(Refreshed());
+  EXPECT_EQ(Weather().CurrentCityId, u"101020100");
+  EXPECT_EQ(Weather().State.CityName, u"上海");
+  // The next opening shows the new home city and an empty name box.
+  WithDialog([&](OptionsDialog& d) {
+    EXPECT_EQ(d.Label7()->text(), U("上海"));
+    EXPECT_TRUE(d.Text2()->text().isEmpty());
+    d.Command(2)->click();
+  });
+  EXPECT_FALSE(Refreshed());
+}
+
+TEST_F(OptionsInProgram, FlagsAreStoredWithoutRefreshAndAZeroIntervalChangesNothing) {
+  Start({"[SYSTEM]", "LocalID=101010100", "Time=20"});
+  WithDialog([&](OptionsDialog& d) {
+    EXPECT_EQ(d.Text1()->text(), "20");
+    d.Chk(3)->setChecked(true);  // Front
+    d.Chk(0)->setChecked(true);  // Update
+    d.Chk(4)->setChecked(true);  // Save
+    d.Text1()->setText("0");
+    d.Command(1)->click();
+  });
+  EXPECT_FALSE(Refreshed());
+  EXPECT_EQ(Setting(u"Front"), "1");
+  EXPECT_EQ(Setting(u"Update"), "1");
+  EXPECT_EQ(Setting(u"Save"), "1");
+  EXPECT_EQ(Setting(u"Time"), "20");
+  EXPECT_EQ(form_->Options().RefreshInterval, 20);
+  EXPECT_EQ(SaveIcons(), 1);
+  EXPECT_TRUE(FileExists(Paths().ImagesDir()));
+
+  // Turned off again: "Save" and "Front" are written as "0", "Update" is removed.
+  WithDialog([&](OptionsDialog& d) {
+    EXPECT_TRUE(d.Chk(3)->isChecked());
+    d.Chk(3)->setChecked(false);
+    d.Chk(0)->setChecked(false);
+    d.Chk(4)->setChecked(false);
+    d.Text1()->setText("45");
+    d.Command(1)->click();
+  });
+  EXPECT_TRUE(Refreshed());  // the new interval asks for a refresh
+  EXPECT_EQ(Setting(u"Front"), "0");
+  EXPECT_EQ(Setting(u"Save"), "0");
+  EXPECT_EQ(Setting(u"Update"), "<missing>");
+  EXPECT_EQ(Setting(u"Time"), "45");
+  EXPECT_EQ(form_->Options().RefreshInterval, 45);
+}
+
+TEST_F(OptionsInProgram, CpuDisplayStartsAndStopsTimer2) {
+  Start({"[SYSTEM]", "LocalID=101010100", "TrayCPU=1"});
+  EXPECT_TRUE(form_->Timer2().isActive());
+  WithDialog([&](OptionsDialog& d) {
+    EXPECT_TRUE(d.Check1()->isChecked());
+    d.Check1()->setChecked(false);
+    d.Command(1)->click();
+  });
+  EXPECT_FALSE(form_->Timer2().isActive());
+  EXPECT_TRUE(Refreshed());  // the temperature goes back into the tray at once
+  EXPECT_EQ(Setting(u"TrayCPU"), "0");
+
+  WithDialog([&](OptionsDialog& d) {
+    d.Check1()->setChecked(true);
+    d.Command(1)->click();
+  });
+  EXPECT_TRUE(form_->Timer2().isActive());
+  EXPECT_FALSE(Refreshed());
+  EXPECT_EQ(Setting(u"TrayCPU"), "1");
+}
+
+TEST_F(OptionsInProgram, OpacityFollowsTheBarCancelRestoresOkStores) {
+  Start({"[SYSTEM]", "LocalID=101010100", "Alpha=55"});
+  QWidget* widget = form_->Form1();
+  EXPECT_DOUBLE_EQ(widget->windowOpacity(), 200 / 255.0);
+  double during = 0;
+  WithDialog([&](OptionsDialog& d) {
+    EXPECT_EQ(d.HScroll1()->value(), 200);
+    d.HScroll1()->setValue(100);
+    during = widget->windowOpacity();
+    d.Command(2)->click();
+  });
+  EXPECT_DOUBLE_EQ(during, 100 / 255.0);
+  EXPECT_DOUBLE_EQ(widget->windowOpacity(), 200 / 255.0);
+  EXPECT_EQ(Setting(u"Alpha"), "55");
+
+  WithDialog([&](OptionsDialog& d) {
+    d.HScroll1()->setValue(100);
+    d.Command(1)->click();
+  });
+  EXPECT_EQ(Setting(u"Alpha"), "155");
+  EXPECT_DOUBLE_EQ(widget->windowOpacity(), 100 / 255.0);
+  EXPECT_FALSE(Refreshed());
+
+  // Fully opaque: the key goes away.
+  WithDialog([&](OptionsDialog& d) {
+    d.HScroll1()->setValue(255);
+    d.Command(1)->click();
+  });
+  EXPECT_EQ(Setting(u"Alpha"), "<missing>");
+  EXPECT_DOUBLE_EQ(widget->windowOpacity(), 1.0);
+}
+
+TEST_F(OptionsInProgram, WatchedCitiesRebuildTheCityMenuAtOnce) {
+  Start({"[SYSTEM]", "LocalID=101010100"});
+  ASSERT_EQ(form_->Menu().mnuCityList.size(), 1u);
+  WithDialog([&](OptionsDialog& d) {
+    d.Text2()->setText(U("天津"));
+    d.Command(6)->click();
+    d.Text2()->setText(U("上海"));
+    d.Command(6)->click();
+    ASSERT_EQ(d.List1()->count(), 2);
+    EXPECT_EQ(d.List1()->currentRow(), 1);  // the new line is selected
+    d.List1()->item(0)->setCheckState(Qt::Checked);
+    d.Command(1)->click();
+  });
+  EXPECT_TRUE(Refreshed());
+  EXPECT_EQ(CityMenu(), (std::vector<std::string>{"天津;501010100;x", "上海;101020100"}));
+  // The home city is unchanged: adding does not set it.
+  EXPECT_EQ(Setting(u"LocalID"), "101010100");
+
+  // Cancel keeps the confirmed list, in the menu and in the next opening.
+  WithDialog([&](OptionsDialog& d) {
+    d.List1()->setCurrentRow(0);
+    d.Command(7)->click();
+    EXPECT_EQ(d.List1()->count(), 1);
+    d.Command(2)->click();
+    EXPECT_EQ(d.List1()->count(), 2);
+  });
+  EXPECT_EQ(CityMenu().size(), 2u);
+
+  // Moving carries the check mark; then removing all leaves only the separator.
+  WithDialog([&](OptionsDialog& d) {
+    d.List1()->setCurrentRow(0);
+    d.Command8(1)->click();
+    EXPECT_EQ(d.List1()->item(1)->checkState(), Qt::Checked);
+    d.Command(1)->click();
+  });
+  EXPECT_TRUE(Refreshed());
+  EXPECT_EQ(CityMenu(), (std::vector<std::string>{"上海;101020100", "天津;501010100;x"}));
+  WithDialog([&](OptionsDialog& d) {
+    while (d.List1()->count() > 0) {
+      d.List1()->setCurrentRow(0);
+      d.Command(7)->click();
+    }
+    d.Command(1)->click();
+  });
+  EXPECT_TRUE(CityMenu().empty());
+  const QList<QAction*> entries = form_->Menu().mnuCity->actions();
+  ASSERT_EQ(entries.size(), 2);  // "选择" and the separator
+  EXPECT_EQ(entries[0], form_->Menu().mnuChoice);
+  EXPECT_TRUE(entries[1]->isSeparator());
+}
+
+TEST_F(OptionsInProgram, AutostartEntryWrittenOnEveryOk) {
+  Start({"[SYSTEM]", "LocalID=101010100"});
+  const std::string entry = dir_.File("config/autostart/Weather.desktop");
+  WithDialog([&](OptionsDialog& d) {
+    EXPECT_FALSE(d.Chk(2)->isChecked());
+    d.Chk(2)->setChecked(true);
+    d.Command(1)->click();
+  });
+  ASSERT_TRUE(FileExists(entry));
+  EXPECT_NE(ReadFile(entry).find(Paths().programFile), std::string::npos);
+  // Removed behind the program's back: the ticked box writes it again on OK.
+  std::remove(entry.c_str());
+  SetKeyValue(RegistryRoot::CurrentUser, kRunKeyPath, u"Weather",
+              u"\"" + FromUtf8(Paths().programFile) + u"\" --quiet", REG_SZ);
+  WithDialog([&](OptionsDialog& d) {
+    EXPECT_TRUE(d.Chk(2)->isChecked());  // quotes and arguments around the path
+    d.Command(1)->click();
+  });
+  EXPECT_EQ(std::get<Text>(QueryValue(RegistryRoot::CurrentUser, kRunKeyPath, u"Weather")),
+            FromUtf8(Paths().programFile));
+  WithDialog([&](OptionsDialog& d) {
+    d.Chk(2)->setChecked(false);
+    d.Command(1)->click();
+  });
+  EXPECT_FALSE(FileExists(entry));
+}
+
+// Every caption fits its control, and the four frames line up.
+TEST_F(OptionsInProgram, DialogIsOrderly) {
+  Start({"[SYSTEM]", "LocalID=101010100", "[CITY]", "Count=2", "1=乌鲁木齐;101130101;1",
+         "2=上海;101020100;0"});
+  WithDialog([&](OptionsDialog& d) {
+    // Filled as a user sees it after choosing a region and a city.
+    d.Combo1()->showPopup();
+    d.Combo1()->hidePopup();
+    d.Combo1()->setCurrentIndex(0);
+    d.Combo1Click(0);
+    d.Combo2()->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    if (const char* keep = std::getenv("NIMBULUX_KEEP_DIALOG")) d.grab().save(keep);
+    for (QWidget* w : d.findChildren<QWidget*>()) {
+      if (!w->isVisible()) continue;
+      const bool captioned = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
+      if (captioned && w->objectName() != "Label7") {
+        EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
+        EXPECT_GE(w->height(), w->sizeHint().height()) << w->objectName().toStdString();
+      }
+      if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+        const int title = frame->fontMetrics().horizontalAdvance(frame->title());
+        EXPECT_GT(frame->width(), title + 20) << frame->objectName().toStdString();
+      }
+    }
+    auto frame = [&](const char* name) {
+      QWidget* w = d.findChild<QGroupBox*>(name);
+      return w ? w->geometry() : QRect();
+    };
+    const QRect refresh = frame("FrameRefresh"), weather = frame("FrameWeather");
+    const QRect system = frame("FrameSystem"), city = frame("FrameCity");
+    ASSERT_TRUE(refresh.isValid() && weather.isValid() && system.isValid() && city.isValid());
+    EXPECT_EQ(refresh.left(), weather.left());
+    EXPECT_EQ(refresh.width(), weather.width());
+    EXPECT_EQ(refresh.top(), system.top());
+    EXPECT_EQ(weather.bottom(), system.bottom());
+    EXPECT_EQ(city.left(), refresh.left());
+    EXPECT_EQ(city.right(), system.right());
+    EXPECT_GT(city.top(), system.bottom());
+    EXPECT_TRUE(d.rect().contains(city));
+    d.Command(2)->click();
+  });
+}
+
+class UpdateInProgram : public OptionsInProgram {
+ protected:
+  UpdateInProgram() : OptionsInProgram({"--update-notice", NoticeFile()}) {}
+  static std::string NoticeFile() {
+    static TempDir folder;
+    return folder.File("notice.txt");
+  }
+  void WriteNotice() {
+    WriteFile(NoticeFile(), GbkFromText(FromUtf8("1.6.4\r\n" + portal_.base() +
+                                                 "/nimbulux/archive/n.rar\r\n"
+                                                 "[1.6.3]旧的`[1.6.4]新的功能")));
+  }
+};
+
+TEST_F(UpdateInProgram, MenuEntryAsksAndStartUpStaysSilentWhenNothingIsNew) {
+  {
+    MessageBoxAnswerer boxes(nullptr, {});
+    Start({"[SYSTEM]", "LocalID=101010100", "Update=1"});
+    EXPECT_TRUE(boxes.texts.empty());
+  }
+  MessageBoxAnswerer boxes(form_.get(), {QMessageBox::Ok});
+  form_->Menu().mnuCheckUpdate->trigger();
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(boxes.texts[0], U("已经安装了最新版本，无需更新！"));
+  EXPECT_FALSE(boxes.formEnabled[0]);  // the control form waits for the check
+  EXPECT_TRUE(form_->isEnabled());
+}
+
+TEST_F(UpdateInProgram, NewerVersionIsOfferedAtStartUpAndFromTheMenu) {
+  WriteNotice();
+  setenv("NIMBULUX_UPDATE_HOST", "1.6.9.4", 1);
+  const std::string archive = dir_.File("Nimbulux.1.6.4.rar");
+  {
+    // The silent check still asks once the notice confirms a newer version.
+    MessageBoxAnswerer boxes(nullptr, {QMessageBox::No});
+    Start({"[SYSTEM]", "LocalID=101010100", "Update=1"});
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], U("最新版本是1.6.4\r\n\r\n[1.6.4]新的功能\r\n\r\n是否下载更新？"));
+    EXPECT_FALSE(FileExists(archive));
+  }
+  MessageBoxAnswerer boxes(form_.get(), {QMessageBox::Yes, QMessageBox::Ok});
+  form_->Menu().mnuCheckUpdate->trigger();
+  ASSERT_EQ(boxes.texts.size(), 2u);
+  EXPECT_EQ(boxes.texts[1], QString::fromStdString("Nimbulux.1.6.4.rar 已下载到 " + dir_.path()));
+  EXPECT_EQ(ReadFile(archive).substr(0, 4), "Rar!");
+  EXPECT_TRUE(form_->isEnabled());
+}
+
+// ---- the program itself on an X server --------------------------------------------
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+// The visible top-level window titled "Nimbulux" that is not the 300 x 205 widget.
+std::string FindDialog(const std::string& env) {
+  for (int attempt = 0; attempt < 300; ++attempt) {
+    std::string ids = Shell(env + "xdotool search --onlyvisible --name '^Nimbulux$' 2>/dev/null");
+    std::size_t start = 0;
+    while (start < ids.size()) {
+      const std::size_t end = ids.find('\n', start);
+      const std::string id = ids.substr(start, end - start);
+      if (!id.empty() &&
+          Shell(env + "xdotool getwindowgeometry " + id).find("300x205") == std::string::npos) {
+        return id;
+      }
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    usleep(50000);
+  }
+  return {};
+}
+
+// openbox on the display, ended with the object.
+class WindowManager {
+ public:
+  explicit WindowManager(const std::string& display) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      setenv("DISPLAY", display.c_str(), 1);
+      const int null = open("/dev/null", O_WRONLY);
+      if (null >= 0) {
+        dup2(null, 1);
+        dup2(null, 2);
+      }
+      execl("/usr/bin/openbox", "openbox", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~WindowManager() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+TEST(OptionsOnX11, FirstRunDialogClosedByItsCloseBoxEndsTheProgram) {
+  if (!XvfbDisplay::Available() || access("/usr/bin/openbox", X_OK) != 0) {
+    GTEST_SKIP() << "no Xvfb or openbox";
+  }
+  XvfbDisplay x("1024x768x24");
+  const std::string env = "DISPLAY=" + x.display() + " ";
+  // A window manager draws the close box and turns Alt+F4 into a close request.
+  WindowManager openbox(x.display());
+  PortalProcess portal;
+  ProgramFolder folder;
+  RunningProgram run = StartProgram(folder, {}, portal.base(), {{"DISPLAY", x.display()}});
+  const std::string dialog = FindDialog(env);
+  ASSERT_FALSE(dialog.empty()) << "the first-run dialog did not open";
+  usleep(500000);  // mapped and painted
+  const std::string shot = folder.File("dialog.png");
+  Shell("import -display " + x.display() + " -window root " + shot);
+  if (const char* keep = std::getenv("NIMBULUX_KEEP_SCREENSHOT")) {
+    Shell("cp " + shot + " '" + keep + "'");
+  }
+  const QImage screen(QString::fromStdString(shot));
+  EXPECT_FALSE(screen.isNull());
+  EXPECT_TRUE(IsRunning(run));
+  Shell(env + "xdotool windowactivate --sync " + dialog + " key --clearmodifiers alt+F4");
+  EXPECT_EQ(WaitForExit(run, 25), std::optional<int>(0));
+  EXPECT_FALSE(FileExists(folder.SettingsFile()));
+  EXPECT_FALSE(FileExists(folder.File("config/autostart/Weather.desktop")));
+}
+
+}  // namespace

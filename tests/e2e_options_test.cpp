@@ -180,10 +180,11 @@ class OptionsInProgram : public ::testing::Test {
 
 TEST_F(OptionsInProgram, FirstRunOffersOnlyTheHomeCityAndKeepsIt) {
   bool okAtFirst = true, listButtons = true, okAfterSet = false;
-  QString label;
+  QString label, title;
   // The first-run dialog opens inside the start-up itself.
   QTimer::singleShot(0, [&] {
     OptionsDialog& d = form_->OptionsForm();
+    title = d.windowTitle();
     okAtFirst = d.Command(1)->isEnabled();
     listButtons = d.Command(6)->isEnabled() || d.Command(7)->isEnabled() ||
                   d.Command8(0)->isEnabled() || d.Command8(1)->isEnabled();
@@ -194,6 +195,7 @@ TEST_F(OptionsInProgram, FirstRunOffersOnlyTheHomeCityAndKeepsIt) {
     d.Command(1)->click();
   });
   Start({});
+  EXPECT_EQ(title, "Nimbulux V1.6.3");
   EXPECT_FALSE(okAtFirst);
   EXPECT_FALSE(listButtons);
   EXPECT_TRUE(okAfterSet);
@@ -507,10 +509,10 @@ std::string Shell(const std::string& command) {
   return out;
 }
 
-// The visible top-level window titled "Nimbulux" that is not the 300 x 205 widget.
+// The visible options dialog: the window titled with the control form's caption.
 std::string FindDialog(const std::string& env) {
   for (int attempt = 0; attempt < 300; ++attempt) {
-    std::string ids = Shell(env + "xdotool search --onlyvisible --name '^Nimbulux$' 2>/dev/null");
+    std::string ids = Shell(env + "xdotool search --onlyvisible --name '^Nimbulux V' 2>/dev/null");
     std::size_t start = 0;
     while (start < ids.size()) {
       const std::size_t end = ids.find('\n', start);

@@ -233,7 +233,7 @@ TEST(EndToEndX11, FirstRunClosedWithoutACityEndsAndWritesNothing) {
   std::string dialog;
   for (int attempt = 0; attempt < 200 && dialog.empty(); ++attempt) {
     for (const std::string& id :
-         Lines(Shell(env + "xdotool search --onlyvisible --name '^Nimbulux$' 2>/dev/null"))) {
+         Lines(Shell(env + "xdotool search --onlyvisible --name '^Nimbulux V' 2>/dev/null"))) {
       const std::string geometry = Shell(env + "xdotool getwindowgeometry " + id);
       if (geometry.find("300x205") == std::string::npos) dialog = id;
     }
@@ -574,6 +574,7 @@ TEST(EndToEndX11, AutomaticBackgroundShowsTheOwnPictureBetweenSunriseAndSunset) 
     RunningProgram run = desktop.Start(
         folder, {}, {{"LD_PRELOAD", faketime}, {"FAKETIME", "@2026-12-07 " + now + ":00"}});
     const QJsonObject dump = DumpAfter(run, [&] { desktop.Menu("f Down Down Return"); });
+    ASSERT_FALSE(dump.isEmpty());
     EXPECT_EQ(dump["weather"].toObject()["ExtraLines"].toArray()[5].toString().right(5), "18:10");
     EXPECT_EQ(dump["background"].toString(), QString::fromStdString(expected));
     desktop.Menu("x");

@@ -14,6 +14,7 @@
 #include "core/clock.h"
 #include "core/program_paths.h"
 #include "net/http_fetch.h"
+#include "net/picture_decoding.h"
 #include "net/portal.h"
 #include "settings/settings_file.h"
 #include "tray/cpu_usage.h"
@@ -87,9 +88,9 @@ void ControlForm::Load(const QString& arguments) {
   const Text fileNameCity = CityFromProgramName(FromUtf8(Paths().baseName));
   if (!fileNameCity.empty()) cityFixed_ = true;
   // 8. The program's own icon is the first tray icon.
-  defaultTrayIcon_ = QImage(":/nimbulux.png");
+  defaultTrayIcon_ = PictureFromFile(":/nimbulux.png").value_or(QImage());
   windowIcon_ = defaultTrayIcon_;
-  setWindowIcon(QIcon(":/nimbulux.png"));
+  setWindowIcon(QIcon(QPixmap::fromImage(defaultTrayIcon_)));
   form1_->setWindowIcon(windowIcon());
 
   settings_ = ReadAllSettings();

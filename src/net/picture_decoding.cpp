@@ -1,29 +1,57 @@
 #include "net/picture_decoding.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
 #include <QString>
-#include <filesystem>
 
 namespace nimbulux {
+
+namespace {
+
+// The format read off the first bytes. Left to guess, Qt loads every image plugin it
+// has to ask which one reads the data, which costs over a megabyte for good.
+const char* FormatFromSignature(std::string_view bytes) {
+  if (bytes.starts_with("GIF87a") || bytes.starts_with("GIF89a")) return "gif";
+  if (bytes.starts_with("\x89PNG\r\n\x1a\n")) return "png";
+  if (bytes.starts_with("\xff\xd8\xff")) return "jpeg";
+  if (bytes.starts_with("BM")) return "bmp";
+  if (bytes.starts_with(std::string_view("\0\0\1\0", 4))) return "ico";
+  return nullptr;
+}
+
+}  // namespace
 
 std::optional<Picture> PictureFromBytes(std::string_view bytes) {
   if (bytes.empty()) return std::nullopt;
   // fromRawData: no copy, and the caller's bytes stay as they are.
-  const QByteArray data = QByteArray::fromRawData(
+  QByteArray data = QByteArray::fromRawData(
       bytes.data(), static_cast<qsizetype>(std::min<std::size_t>(bytes.size(), INT32_MAX)));
-  QImage image = QImage::fromData(data);
+  QBuffer buffer(&data);
+  if (!buffer.open(QIODevice::ReadOnly)) return std::nullopt;
+  QImageReader reader(&buffer);
+  if (const char* format = FormatFromSignature(bytes)) {
+    reader.setFormat(format);
+    reader.setAutoDetectImageFormat(false);
+  }
+  QImage image = reader.read();
   if (image.isNull()) return std::nullopt;
   return image;
 }
 
 std::optional<Picture> PictureFromFile(const std::string& path) {
-  std::error_code ec;
-  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  QImageReader reader(QString::fromStdString(path));
-  QImage image = reader.read();
-  if (image.isNull()) return std::nullopt;
-  return image;
+  // QFile also reads the pictures compiled into the program (":/...").
+  const QString name = QString::fromStdString(path);
+  if (path.empty() || !QFileInfo(name).isFile()) return std::nullopt;
+  // Cached names carry no extension, so the format comes from the bytes here too.
+  QFile file(name);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QByteArray bytes = file.readAll();
+  return PictureFromBytes(
+      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 }  // namespace nimbulux

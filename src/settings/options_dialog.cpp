@@ -360,6 +360,9 @@ void OptionsDialog::OpenOptionsDialog() {
     activateWindow();
     return;
   }
+  // The dialog is the face of the control form, so it carries the form's caption
+  // ("Nimbulux V" and the version once the start-up has set it).
+  if (parentWidget()) setWindowTitle(parentWidget()->windowTitle());
   optionsChanged_ = false;
   const OptionsValues values = host_.Options();
   commands_[0]->setEnabled(!host_.CurrentCityId().empty());

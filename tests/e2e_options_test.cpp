@@ -499,26 +499,17 @@ TEST_F(UpdateInProgram, NewerVersionIsOfferedAtStartUpAndFromTheMenu) {
 
 // ---- the program itself on an X server --------------------------------------------
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, p)) out += buf;
-    pclose(p);
-  }
-  return out;
-}
-
 // The visible options dialog: the window titled with the control form's caption.
 std::string FindDialog(const std::string& env) {
   for (int attempt = 0; attempt < 300; ++attempt) {
-    std::string ids = Shell(env + "xdotool search --onlyvisible --name '^Nimbulux V' 2>/dev/null");
+    std::string ids =
+        ShellOutput(env + "xdotool search --onlyvisible --name '^Nimbulux V' 2>/dev/null");
     std::size_t start = 0;
     while (start < ids.size()) {
       const std::size_t end = ids.find('\n', start);
       const std::string id = ids.substr(start, end - start);
-      if (!id.empty() &&
-          Shell(env + "xdotool getwindowgeometry " + id).find("300x205") == std::string::npos) {
+      if (!id.empty() && ShellOutput(env + "xdotool getwindowgeometry " + id).find("300x205") ==
+                             std::string::npos) {
         return id;
       }
       if (end == std::string::npos) break;
@@ -573,14 +564,14 @@ TEST(OptionsOnX11, FirstRunDialogClosedByItsCloseBoxEndsTheProgram) {
   ASSERT_FALSE(dialog.empty()) << "the first-run dialog did not open";
   usleep(500000);  // mapped and painted
   const std::string shot = folder.File("dialog.png");
-  Shell("import -display " + x.display() + " -window root " + shot);
+  ShellOutput("import -display " + x.display() + " -window root " + shot);
   if (const char* keep = std::getenv("NIMBULUX_KEEP_SCREENSHOT")) {
-    Shell("cp " + shot + " '" + keep + "'");
+    ShellOutput("cp " + shot + " '" + keep + "'");
   }
   const QImage screen(QString::fromStdString(shot));
   EXPECT_FALSE(screen.isNull());
   EXPECT_TRUE(IsRunning(run));
-  Shell(env + "xdotool windowactivate --sync " + dialog + " key --clearmodifiers alt+F4");
+  ShellOutput(env + "xdotool windowactivate --sync " + dialog + " key --clearmodifiers alt+F4");
   EXPECT_EQ(WaitForExit(run, 25), std::optional<int>(0));
   EXPECT_FALSE(FileExists(folder.SettingsFile()));
   EXPECT_FALSE(FileExists(folder.File("config/autostart/Weather.desktop")));

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -69,6 +70,11 @@ RunningProgram StartProgramFile(const std::string& programFile, const std::strin
       {"NIMBULUX_SNAPSHOT", p.snapshotPath},
       {"no_proxy", "*"},
   };
+  // The sanitizer build's options reach the program too (a preloaded time library
+  // needs the link order check off).
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) env[name] = value;
+  }
   for (const auto& [k, v] : extraEnv) env[k] = v;
   if (env.count("DISPLAY")) env.erase("QT_QPA_PLATFORM");
   std::vector<std::string> envStrings;

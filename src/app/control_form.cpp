@@ -16,6 +16,7 @@
 #include "app/tray_bridge.h"
 #include "app/update_ui.h"
 #include "core/clock.h"
+#include "core/file_replace.h"
 #include "core/gbk.h"
 #include "core/program_paths.h"
 #include "net/http_fetch.h"
@@ -264,7 +265,7 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
     d.TopTwips = form1_->TopTwips();
     d.Topmost = form1_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     d.Visible = form1_->isVisible();
-    WriteFileAtomically(dumpPath_, StateDumpJson(d));
+    ReplaceFileAtomically(dumpPath_, StateDumpJson(d), Durability::Quick);
   }
   if (!snapshotPath_.empty()) {
     const QString temp = QString::fromStdString(snapshotPath_ + ".tmp.png");

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "core/file_replace.h"
 #include "core/gbk.h"
 #include "core/program_paths.h"
 #include "net/http_fetch.h"
@@ -42,24 +43,7 @@ std::optional<long> NumberOfParts(const std::vector<Text>& parts) {
 // Writes the archive in one step, so that an earlier archive of the same name is either
 // kept or wholly replaced.
 bool SaveFile(const std::string& path, const std::string& bytes) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      ok = false;
-    else
-      done += static_cast<std::size_t>(n);
-  }
-  ok = fchmod(fd, 0644) == 0 && ok;
-  ok = (close(fd) == 0) && ok;
-  if (ok && rename(temp.c_str(), path.c_str()) == 0) return true;
-  unlink(temp.c_str());
-  return false;
+  return ReplaceFileAtomically(path, bytes, Durability::Durable);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/file_replace.h"
+
 namespace nimbulux {
 namespace {
 
@@ -66,29 +68,12 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return true;
 }
 
-// Replaces the file in one step (temporary file in the same folder, flushed, renamed), so
-// that a crash never leaves half a file behind.
+// Creates the folders on the way, then replaces the file in one step, so that a crash
+// never leaves half a file behind.
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos || !MakeFolders(path.substr(0, slash))) return false;
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      ok = false;
-    else
-      done += static_cast<std::size_t>(n);
-  }
-  ok = ok && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (ok && rename(temp.c_str(), path.c_str()) == 0) return true;
-  unlink(temp.c_str());
-  return false;
+  return ReplaceFileAtomically(path, bytes, Durability::Durable);
 }
 
 // Names and values are kept on one line each; the few characters that would break the

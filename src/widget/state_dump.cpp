@@ -1,7 +1,5 @@
 #include "widget/state_dump.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 namespace nimbulux {
@@ -142,19 +140,6 @@ std::string StateDumpJson(const StateDump& d) {
       d.LeftTwips, d.TopTwips, d.Topmost ? "true" : "false", d.Visible ? "true" : "false");
   o += window;
   return o;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".tmp" + std::to_string(getpid());
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace nimbulux

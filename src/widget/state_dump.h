@@ -45,8 +45,4 @@ struct StateDump {
 
 std::string StateDumpJson(const StateDump& d);
 
-// Writes the file through a temporary file and a rename, so a reader never sees half
-// of it. False when it could not be written.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes);
-
 }  // namespace nimbulux

@@ -28,12 +28,12 @@ std::optional<PortalTime> ParseDate(const std::string& s) {
 
 }  // namespace
 
-std::optional<Fault> ParseFault(const std::string& spec) {
-  const auto eq = spec.rfind('=');
-  if (eq == std::string::npos || eq == 0 || spec[0] != '/') return std::nullopt;
+std::optional<Fault> ParseFault(const std::string& text) {
+  const auto eq = text.rfind('=');
+  if (eq == std::string::npos || eq == 0 || text[0] != '/') return std::nullopt;
   Fault f;
-  f.prefix = spec.substr(0, eq);
-  std::string kind = spec.substr(eq + 1);
+  f.prefix = text.substr(0, eq);
+  std::string kind = text.substr(eq + 1);
   std::string arg;
   if (const auto colon = kind.find(':'); colon != std::string::npos) {
     arg = kind.substr(colon + 1);

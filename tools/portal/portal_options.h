@@ -34,7 +34,7 @@ std::optional<PortalOptions> ParsePortalOptions(const std::vector<std::string>& 
                                                 std::string& error);
 
 // Parses "PREFIX=KIND[:ARG]".
-std::optional<Fault> ParseFault(const std::string& spec);
+std::optional<Fault> ParseFault(const std::string& text);
 
 std::string PortalHelpText();
 

@@ -11,7 +11,11 @@ port="${NIMBULUX_DEMO_PORT:-8086}"
 build/tools/portal/nimbulux-portal --port "$port" --quiet >/tmp/nimbulux-portal.log 2>&1 &
 portal_pid=$!
 trap 'kill $portal_pid 2>/dev/null || true' EXIT
-sleep 0.3
+# Wait until the portal answers (at most about 5 s).
+for _ in $(seq 50); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  sleep 0.1
+done
 export NIMBULUX_PORTAL="http://127.0.0.1:$port"
 export NIMBULUX_SEARCH="http://127.0.0.1:$port"
 
@@ -31,4 +35,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: ran headless for one refresh; snapshot written to $snapshot"
   exit 0
 fi
-exec build/src/app/nimbulux "$@"
+# Not exec: the portal is stopped when the widget ends.
+build/src/app/nimbulux "$@"

@@ -520,35 +520,6 @@ std::string FindDialog(const std::string& env) {
   return {};
 }
 
-// openbox on the display, ended with the object.
-class WindowManager {
- public:
-  explicit WindowManager(const std::string& display) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      setenv("DISPLAY", display.c_str(), 1);
-      const int null = open("/dev/null", O_WRONLY);
-      if (null >= 0) {
-        dup2(null, 1);
-        dup2(null, 2);
-      }
-      execl("/usr/bin/openbox", "openbox", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~WindowManager() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  WindowManager(const WindowManager&) = delete;
-  WindowManager& operator=(const WindowManager&) = delete;
-
- private:
-  pid_t pid_ = -1;
-};
-
 TEST(OptionsOnX11, FirstRunDialogClosedByItsCloseBoxEndsTheProgram) {
   if (!XvfbDisplay::Available() || access("/usr/bin/openbox", X_OK) != 0) {
     GTEST_SKIP() << "no Xvfb or openbox";
@@ -556,7 +527,7 @@ TEST(OptionsOnX11, FirstRunDialogClosedByItsCloseBoxEndsTheProgram) {
   XvfbDisplay x("1024x768x24");
   const std::string env = "DISPLAY=" + x.display() + " ";
   // A window manager draws the close box and turns Alt+F4 into a close request.
-  WindowManager openbox(x.display());
+  HelperProcess openbox(x.display(), {"/usr/bin/openbox"});
   PortalProcess portal;
   ProgramFolder folder;
   RunningProgram run = StartProgram(folder, {}, portal.base(), {{"DISPLAY", x.display()}});

@@ -1,5 +1,7 @@
-// The one synchronous HTTP client of the program (libcurl). Every page, icon and file
+// The one synchronous HTTP client of the program. Every page, icon and file
 // read from the network comes through HttpFetch; the city search POST uses HttpPost.
+// Plain http:// goes through our own small client (net/plain_http.h); https:// and
+// other schemes through libcurl, loaded at the first such request.
 #pragma once
 
 #include <string>

@@ -149,16 +149,10 @@ std::string FormatStore(const std::vector<StoredKey>& keys) {
   std::string out = "; Nimbulux per-user registry\n";
   for (const StoredKey& key : keys) {
     if (key.values.empty()) continue;
-    // Appended piece by piece: GCC 12 at -O3 warns falsely on chained string sums.
-    out += '[';
-    out += Escape(key.path);
-    out += "]\n";
+    out += "[" + Escape(key.path) + "]\n";
     for (const StoredValue& value : key.values) {
-      out += Escape(value.name);
-      out += '=';
-      out += value.type == REG_DWORD ? kDwordTag : kSzTag;
-      out += value.type == REG_DWORD ? value.data : Escape(value.data);
-      out += '\n';
+      out += Escape(value.name) + "=" + (value.type == REG_DWORD ? kDwordTag : kSzTag) +
+             (value.type == REG_DWORD ? value.data : Escape(value.data)) + "\n";
     }
   }
   return out;

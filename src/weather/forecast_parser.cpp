@@ -111,12 +111,8 @@ ForecastLines ParseForecastText(WeatherModule& module, const ForecastOptions& op
     if (M(kNightWeatherLine)) today[0] = *M(kNightWeatherLine);
     if (M(kNightWeatherLine + 1)) today[2] = Temperature(*M(kNightWeatherLine + 1));
     if (M(kNightWeatherLine + 2) && M(kNightWeatherLine + 3)) {
-      // Appended piece by piece: GCC 12 at -O3 warns falsely on the chained form.
-      Text wind = u"(";
-      wind += ShortDirection(*M(kNightWeatherLine + 2));
-      wind += *M(kNightWeatherLine + 3);
-      wind += u") ";
-      today[3] = std::move(wind);
+      today[3] =
+          u"(" + ShortDirection(*M(kNightWeatherLine + 2)) + *M(kNightWeatherLine + 3) + u") ";
     }
   }
 

@@ -5,10 +5,7 @@
 
 namespace nimbulux {
 
-PictureBoxWidget::PictureBoxWidget(QWidget* parent) : QWidget(parent) {
-  setAttribute(Qt::WA_TranslucentBackground);
-  setMouseTracking(true);
-}
+PictureBoxWidget::PictureBoxWidget(QWidget* parent) : MouseLabel(parent) {}
 
 void PictureBoxWidget::SetPicture(const std::optional<QImage>& picture) {
   picture_ = picture;
@@ -22,14 +19,6 @@ void PictureBoxWidget::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::SmoothPixmapTransform);
   p.drawImage(rect(), *picture_);
 }
-
-void PictureBoxWidget::mousePressEvent(QMouseEvent* event) {
-  Q_EMIT pressed(event->button(), event->position().toPoint());
-}
-void PictureBoxWidget::mouseMoveEvent(QMouseEvent* event) {
-  Q_EMIT moved(event->position().toPoint());
-}
-void PictureBoxWidget::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT doubleClicked(); }
 
 MouseLabel::MouseLabel(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TranslucentBackground);

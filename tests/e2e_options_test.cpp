@@ -34,6 +34,7 @@
 #include "settings/settings_file.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
+#include "support/test_application.h"
 #include "support/xvfb.h"
 #include "weather/city_directory.h"
 #include "weather/icon_cache.h"
@@ -45,10 +46,7 @@ using namespace nimbulux::test;
 namespace {
 
 QApplication& App() {
-  static int argc = 1;
-  static char name[] = "e2e_options_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  QApplication& app = test::TestApplication("e2e_options_test");
   QApplication::setQuitOnLastWindowClosed(false);
   return app;
 }

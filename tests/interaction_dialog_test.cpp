@@ -8,18 +8,13 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "support/test_application.h"
 #include "widget/font_colour_dialog.h"
 
 namespace nimbulux {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "interaction_dialog_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+QApplication& App() { return test::TestApplication("interaction_dialog_test"); }
 
 class FontColourDialogTest : public ::testing::Test {
  protected:

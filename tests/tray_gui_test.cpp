@@ -5,19 +5,14 @@
 #include <QPixmap>
 #include <vector>
 
+#include "support/test_application.h"
 #include "tray/tray_gui.h"
 
 using namespace nimbulux;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tray_gui_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+QApplication& App() { return test::TestApplication("tray_gui_test"); }
 
 QImage Checker() {
   QImage image(16, 16, QImage::Format_ARGB32);

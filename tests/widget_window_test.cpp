@@ -8,19 +8,14 @@
 
 #include "app/control_form.h"
 #include "app/control_menu.h"
+#include "support/test_application.h"
 #include "widget/widget_window.h"
 
 using namespace nimbulux;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "widget_window_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+QApplication& App() { return test::TestApplication("widget_window_test"); }
 
 // The captions of a menu, separators as "-", submenus as "caption[...]".
 std::string Tree(const QMenu* menu) {

@@ -9,7 +9,7 @@ nimbulux_test(e2e_portal_test SOURCES e2e_portal_test.cpp e2e_support.cpp
 nimbulux_test(e2e_x11_test SOURCES e2e_x11_test.cpp e2e_support.cpp
   LIBS ${e2e_libs} nimbulux_portal_lib DEPENDS nimbulux nimbulux-portal)
 nimbulux_test(e2e_widget_install_test SOURCES e2e_widget_install_test.cpp e2e_support.cpp
-  LIBS ${e2e_libs} DEPENDS nimbulux nimbulux-portal)
+  LIBS ${e2e_libs} nimbulux_portal_lib DEPENDS nimbulux nimbulux-portal)
 target_compile_definitions(e2e_widget_install_test PRIVATE NIMBULUX_CMAKE_COMMAND="${CMAKE_COMMAND}")
 nimbulux_test(e2e_widget_tray_test SOURCES e2e_widget_tray_test.cpp e2e_support.cpp
   LIBS ${e2e_libs} DEPENDS nimbulux nimbulux-portal)

@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QImage>
 #include <QJsonObject>
 #include <filesystem>
 
 #include "e2e_support.h"
+#include "gif_encoder.h"
 #include "support/portal_process.h"
 
 using namespace nimbulux::test;
@@ -96,4 +98,43 @@ TEST(Installed, UnwritableProgramFolderKeepsSettingsInTheConfigurationFolder) {
   ASSERT_EQ(WaitForExit(second, 25), std::optional<int>(0));
   EXPECT_TRUE(std::filesystem::is_directory(fresh + "/config/nimbulux"));
   EXPECT_EQ(ReadDump(second)["city"].toString(), "101010100");
+}
+
+// A copy carried with its settings file and pictures to a folder its user cannot write:
+// they are read from beside the program, and the first save lands in the configuration
+// folder with every key of the old file.
+TEST(Installed, SettingsBesideAReadOnlyProgramAreReadAndCarriedOver) {
+  Installed in;
+  const std::string output = Install(in);
+  ASSERT_EQ(output.find("FAILED"), std::string::npos) << output;
+  const bool asNobody = geteuid() == 0;
+  std::optional<unsigned> user;
+  if (asNobody) user = kNobody;
+  chmod(in.dir.path().c_str(), 0755);
+  const std::string bin = in.prefix + "/bin";
+  WriteFile(bin + "/nimbulux.ini",
+            "[SYSTEM]\r\nLocalID=101020100\r\nCurrentX=3000\r\nBackGround=1\r\n"
+            "Handmade=kept\r\n[CITY]\r\nCount=1\r\nName0=上海\r\nID0=101020100\r\n");
+  std::filesystem::create_directories(bin + "/Images");
+  QImage own(299, 210, QImage::Format_RGB32);
+  own.fill(qRgb(204, 102, 51));
+  WriteFile(bin + "/Images/bg.gif", nimbulux::portal_server::EncodeGif(own));
+  if (!asNobody) chmod(bin.c_str(), 0555);
+  const std::string before = ReadFile(bin + "/nimbulux.ini");
+
+  PortalProcess portal;
+  const std::string work = UserFolder(in, "work", asNobody);
+  RunningProgram run = StartProgramFile(in.Bin(), work, {"autoexit=1"}, portal.base(), {}, user);
+  ASSERT_EQ(WaitForExit(run, 25), std::optional<int>(0));
+  const QJsonObject dump = ReadDump(run);
+  EXPECT_EQ(dump["city"].toString(), "101020100");
+  EXPECT_EQ(dump["window"].toObject()["left"].toDouble(), 3000);
+  EXPECT_EQ(QImage(QString::fromStdString(run.snapshotPath)).pixel(2, 2), qRgb(204, 102, 51));
+
+  const std::string saved = ReadFile(work + "/config/nimbulux/nimbulux.ini");
+  for (const char* key : {"LocalID=101020100", "Handmade=kept", "ID0=101020100", "MyFont="}) {
+    EXPECT_NE(saved.find(key), std::string::npos) << key << "\n" << saved;
+  }
+  EXPECT_EQ(ReadFile(bin + "/nimbulux.ini"), before);
+  if (!asNobody) chmod(bin.c_str(), 0755);
 }

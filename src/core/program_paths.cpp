@@ -6,7 +6,23 @@
 
 namespace nimbulux {
 
+std::string ProgramPaths::EarlierSettingsFile() const {
+  return dataDir == programDir ? std::string() : programDir + "/" + baseName + ".ini";
+}
+
+std::string ProgramPaths::EarlierImagesDir() const {
+  return dataDir == programDir ? std::string() : programDir + "/Images";
+}
+
 ProgramPaths MakeProgramPaths(const std::string& programFile) {
+  const auto slash = programFile.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "."
+                          : slash == 0               ? "/"
+                                                     : programFile.substr(0, slash);
+  return MakeProgramPaths(programFile, access(dir.c_str(), W_OK) == 0);
+}
+
+ProgramPaths MakeProgramPaths(const std::string& programFile, bool programDirWritable) {
   ProgramPaths p;
   p.programFile = programFile;
   const auto slash = programFile.find_last_of('/');
@@ -22,7 +38,7 @@ ProgramPaths MakeProgramPaths(const std::string& programFile) {
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   p.baseName = name;
   p.dataDir = p.programDir;
-  if (access(p.programDir.c_str(), W_OK) != 0) {
+  if (!programDirWritable) {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     std::string base;
     if (xdg && *xdg == '/') {
@@ -34,6 +50,11 @@ ProgramPaths MakeProgramPaths(const std::string& programFile) {
     p.dataDir = base + "/nimbulux";
   }
   return p;
+}
+
+std::string ExistingOrEarlier(const std::string& path, const std::string& earlier) {
+  if (earlier.empty() || access(path.c_str(), F_OK) == 0) return path;
+  return access(earlier.c_str(), F_OK) == 0 ? earlier : path;
 }
 
 ProgramPaths& Paths() {

@@ -1,6 +1,8 @@
 // Where the program keeps its files: the settings file, the "Images" folder and the
 // downloads sit beside the program file. When that folder cannot be written (an
-// installed copy), they live in $XDG_CONFIG_HOME/nimbulux/ (default ~/.config/nimbulux/).
+// installed copy), they live in $XDG_CONFIG_HOME/nimbulux/ (default ~/.config/nimbulux/);
+// files that already sit beside the program are still read from there until a copy of
+// their own exists in that folder, so a copy carried to a read-only place loses nothing.
 #pragma once
 
 #include <string>
@@ -15,10 +17,21 @@ struct ProgramPaths {
 
   std::string SettingsFile() const { return dataDir + "/" + baseName + ".ini"; }
   std::string ImagesDir() const { return dataDir + "/Images"; }
+
+  // The files beside the program, read while dataDir has no copy of its own; empty
+  // when dataDir is the program's folder.
+  std::string EarlierSettingsFile() const;
+  std::string EarlierImagesDir() const;
 };
 
 // Builds the paths for a program file; decides dataDir by whether programDir is writable.
 ProgramPaths MakeProgramPaths(const std::string& programFile);
+// The same with the decision given (tests; a folder root cannot be refused by mode bits).
+ProgramPaths MakeProgramPaths(const std::string& programFile, bool programDirWritable);
+
+// The file to read: path when it exists, else earlier when that is given and exists,
+// else path.
+std::string ExistingOrEarlier(const std::string& path, const std::string& earlier);
 
 // The process-wide paths, set once at start-up (tests set their temporary folder).
 ProgramPaths& Paths();

@@ -163,9 +163,14 @@ std::string SettingsFilePath() {
   return PathOverride().empty() ? Paths().SettingsFile() : PathOverride();
 }
 
+std::string SettingsFileToRead() {
+  if (!PathOverride().empty()) return PathOverride();
+  return ExistingOrEarlier(Paths().SettingsFile(), Paths().EarlierSettingsFile());
+}
+
 SettingsSnapshot SettingsSnapshot::Load() {
   std::string bytes;
-  ReadWholeFile(SettingsFilePath(), bytes);
+  ReadWholeFile(SettingsFileToRead(), bytes);
   return FromBytes(bytes);
 }
 
@@ -218,8 +223,9 @@ bool WriteSetting(TextView section, TextView key, const std::optional<Text>& val
   const std::string path = SettingsFilePath();
   std::string before;
   // A file that exists but cannot be read is left alone rather than replaced by one
-  // holding only this key.
-  if (ReadWholeFile(path, before) == ReadResult::Failed) return false;
+  // holding only this key. The first write of a settings file that still lives beside
+  // a read-only program starts from that file's content.
+  if (ReadWholeFile(SettingsFileToRead(), before) == ReadResult::Failed) return false;
   std::vector<Line> lines = ParseLines(before);
 
   const Text sectionName = Text(TrimIni(SanitizedValue(section)));

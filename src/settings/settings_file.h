@@ -24,6 +24,9 @@ inline constexpr std::size_t kMaxSettingLength = 1439;
 // used (read at the time of each operation). An empty path restores that default.
 void SetSettingsFilePath(std::string path);
 std::string SettingsFilePath();
+// The file reads come from: SettingsFilePath(), or while that does not exist yet, the
+// settings file beside a read-only program.
+std::string SettingsFileToRead();
 
 // The value of a key; the empty text when the file, the section or the key is missing.
 // Blanks around the value are dropped; of two equal keys the first wins.

@@ -40,13 +40,21 @@ std::string IconCacheFile(TextView name, bool keepFullName) {
   return Paths().ImagesDir() + "/" + ToUtf8(key) + ".gif";
 }
 
+std::string IconCacheFileToRead(TextView name, bool keepFullName) {
+  const std::string file = IconCacheFile(name, keepFullName);
+  const std::string earlierDir = Paths().EarlierImagesDir();
+  if (earlierDir.empty()) return file;
+  return ExistingOrEarlier(file, earlierDir + file.substr(Paths().ImagesDir().size()));
+}
+
 std::optional<Picture> IconCache(TextView name, bool keepFullName) {
   if (name.empty()) return std::nullopt;
   if (!IsSafeKey(CacheKey(name, keepFullName))) return std::nullopt;
   const std::string file = IconCacheFile(name, keepFullName);
 
   std::error_code ec;
-  if (std::filesystem::is_regular_file(file, ec)) return PictureFromFile(file);
+  const std::string found = IconCacheFileToRead(name, keepFullName);
+  if (std::filesystem::is_regular_file(found, ec)) return PictureFromFile(found);
 
   // Only portal paths can be downloaded; a bare local name has no address.
   if (name.front() != u'/') return std::nullopt;

@@ -16,7 +16,10 @@ int& SaveIcons();
 // bare local name such as "bg" (keepFullName true). None when missing or undecodable.
 std::optional<Picture> IconCache(TextView name, bool keepFullName);
 
-// The file IconCache reads for a name (for tests and for the background menu).
+// The file IconCache keeps a name in (for tests and for the background menu).
 std::string IconCacheFile(TextView name, bool keepFullName);
+// The file it reads the name from: that file, or while it does not exist, the same name
+// in the "Images" folder beside a read-only program.
+std::string IconCacheFileToRead(TextView name, bool keepFullName);
 
 }  // namespace nimbulux

@@ -214,7 +214,27 @@ TEST(UpdateVersionTest, EnvironmentNamesHostAndPage) {
   EXPECT_EQ(UpdatePageFromEnvironment(), u"http://127.0.0.1:1/x");
   unsetenv("NIMBULUX_UPDATE_HOST");
   unsetenv("NIMBULUX_UPDATE_PAGE");
-  EXPECT_EQ(UpdateHostFromEnvironment(), kDefaultUpdateHost);
+  EXPECT_EQ(UpdateHostFromEnvironment(), BuiltInUpdateHost());
+  EXPECT_EQ(UpdatePageFromEnvironment(), BuiltInUpdatePage());
+}
+
+// With no update channel the check neither looks a name up nor fetches anything; only
+// the interactive check says so.
+TEST_F(UpdateCheckTest, NoChannelSendsNothing) {
+  int lookups = 0;
+  UpdateCheckSettings settings = Settings("ignored");
+  settings.resolve = [&](TextView) {
+    ++lookups;
+    return Text(u"9.9.9.9");
+  };
+  settings.updateHost.clear();
+  settings.updatePage.clear();
+  CheckForUpdate(false, ui_, settings);
+  EXPECT_TRUE(ui_.said.empty());
+  CheckForUpdate(true, ui_, settings);
+  ASSERT_EQ(ui_.said.size(), 1u);
+  EXPECT_EQ(ui_.said[0].text, u"检查更新失败，请稍后重试！");
+  EXPECT_EQ(lookups, 0);
 }
 
 }  // namespace

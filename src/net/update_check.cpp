@@ -14,6 +14,7 @@
 #include "core/gbk.h"
 #include "core/program_paths.h"
 #include "net/http_fetch.h"
+#include "net/update_channel.h"
 #include "weather/weather_state.h"
 
 namespace nimbulux {
@@ -48,11 +49,14 @@ bool SaveFile(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
+Text BuiltInUpdateHost() { return FromUtf8(NIMBULUX_BUILTIN_UPDATE_HOST); }
+Text BuiltInUpdatePage() { return FromUtf8(NIMBULUX_BUILTIN_UPDATE_PAGE); }
+
 Text UpdateHostFromEnvironment() {
-  return FromVariable("NIMBULUX_UPDATE_HOST", kDefaultUpdateHost);
+  return FromVariable("NIMBULUX_UPDATE_HOST", BuiltInUpdateHost());
 }
 Text UpdatePageFromEnvironment() {
-  return FromVariable("NIMBULUX_UPDATE_PAGE", kDefaultUpdatePage);
+  return FromVariable("NIMBULUX_UPDATE_PAGE", BuiltInUpdatePage());
 }
 
 Text ResolveHostToAddress(TextView hostName) {
@@ -132,10 +136,15 @@ bool IsWebAddress(TextView url) {
 }
 
 void CheckForUpdate(bool interactive, UpdateUi& ui, const UpdateCheckSettings& settings) {
+  if (settings.updatePage.empty()) {
+    if (interactive) ui.Say(kCheckFailed, MessageKind::Error);
+    return;
+  }
   ui.SetControlFormEnabled(false);
   const long own = settings.ownVersion;
-  const Text address =
-      settings.resolve ? settings.resolve(settings.updateHost) : Text(kLookupFailedAddress);
+  const Text address = settings.resolve && !settings.updateHost.empty()
+                           ? settings.resolve(settings.updateHost)
+                           : Text(kLookupFailedAddress);
   const long announced = AnnouncedVersion(address);
 
   auto finish = [&](bool fetched) {

@@ -14,12 +14,12 @@
 
 namespace nimbulux {
 
-// No update host is published yet: the lookup fails and the check goes on to the update
-// page (served by the demo portal), as it does whenever the name service is unreachable.
-inline constexpr char16_t kDefaultUpdateHost[] = u"update.nimbulux.invalid";
-inline constexpr char16_t kDefaultUpdatePage[] = u"http://127.0.0.1:8086/nimbulux/update.html";
+// The update channel a packager or a fork built in (the build options of the same
+// names); empty in a plain build, which then has no update channel at all.
+Text BuiltInUpdateHost();
+Text BuiltInUpdatePage();
 
-// NIMBULUX_UPDATE_HOST / NIMBULUX_UPDATE_PAGE when set, else the defaults.
+// NIMBULUX_UPDATE_HOST / NIMBULUX_UPDATE_PAGE when set, else the built-in values.
 Text UpdateHostFromEnvironment();
 Text UpdatePageFromEnvironment();
 
@@ -85,7 +85,9 @@ inline constexpr char16_t kNewerAvailable[] = u"已有更新版本，是否下�
 inline constexpr char16_t kNoticeBroken[] = u"下载更新失败，请稍后重试！";
 inline constexpr char16_t kDownloadFailed[] = u"文件下载错误，请稍后重试！";
 
-// Runs the whole check; interactive from the menu, silent at start-up.
+// Runs the whole check; interactive from the menu, silent at start-up. Without an update
+// page nothing is looked up or fetched: the silent check does nothing, the interactive
+// one says that the check failed. Without an update host the lookup counts as failed.
 void CheckForUpdate(bool interactive, UpdateUi& ui,
                     const UpdateCheckSettings& settings = UpdateCheckSettings());
 

@@ -523,6 +523,15 @@ TEST(EndToEndX11, DesktopTwiceGivesBackATopLevelWindowAtTheSamePlace) {
   RunningProgram run = desktop.Start(folder);
   const std::string id = desktop.WidgetId();
   const Rect before = desktop.Widget();
+  // A widget stays out of the task bar and the pager in every style.
+  auto skipsTaskBar = [&] {
+    const std::string s = desktop.Xprop("-id " + id + " _NET_WM_STATE");
+    return Contains(s, "_NET_WM_STATE_SKIP_TASKBAR") && Contains(s, "_NET_WM_STATE_SKIP_PAGER");
+  };
+  EXPECT_TRUE(skipsTaskBar());
+  desktop.Menu("s Down Down Return");  // 顶端
+  EXPECT_TRUE(skipsTaskBar());
+  desktop.Menu("s Down Down Return");
 
   desktop.Menu("s Down Return");  // 桌面
   std::string state = desktop.Xprop("-id " + id + " _NET_WM_STATE _NET_WM_DESKTOP");
@@ -535,7 +544,8 @@ TEST(EndToEndX11, DesktopTwiceGivesBackATopLevelWindowAtTheSamePlace) {
   desktop.Menu("s Down Return");
   state = desktop.Xprop("-id " + id + " _NET_WM_STATE _NET_WM_DESKTOP");
   EXPECT_FALSE(Contains(state, "BELOW")) << state;
-  EXPECT_FALSE(Contains(state, "SKIP_TASKBAR")) << state;
+  EXPECT_FALSE(Contains(state, "STICKY")) << state;
+  EXPECT_TRUE(skipsTaskBar());
   EXPECT_TRUE(Contains(state, "_NET_WM_DESKTOP(CARDINAL) = 0")) << state;
   EXPECT_EQ(desktop.WidgetId(), id);
   EXPECT_EQ(desktop.Widget().x, before.x);

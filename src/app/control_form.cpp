@@ -43,6 +43,7 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   text5_->setReadOnly(true);
   text5_->hide();
   form1_ = new WidgetWindow();
+  KeepOutOfTaskBar(form1_);
   tray_ = std::make_unique<TrayIcon>();
   options_ = std::make_unique<OptionsDialog>(*this, this);
   cpuTray_ = std::make_unique<CpuTrayUpdate>();

@@ -31,8 +31,8 @@ void SetFlag(QWidget* window, Qt::WindowType flag, bool on) {
 }
 
 // Follows one window for the run: keeps its see-through pixels (exact black) in step
-// with what it shows, and gives a desktop-widget window its states again each time it
-// is shown (the window manager forgets them when a window is hidden).
+// with what it shows, and gives the window its task bar and desktop-widget states again
+// each time it is shown (the window manager forgets them when a window is hidden).
 class StyleKeeper : public QObject {
  public:
   explicit StyleKeeper(QWidget* window) : QObject(window), window_(window) {
@@ -62,8 +62,8 @@ class StyleKeeper : public QObject {
     if (watched == window_ && event->type() == QEvent::Move && event->spontaneous()) {
       SchedulePositionCheck();
     }
-    if (watched == window_ && event->type() == QEvent::Show && desktopWidget) {
-      x11::SetDesktopWidgetStates(window_, true);
+    if (watched == window_ && event->type() == QEvent::Show) {
+      x11::SetWidgetStates(window_, desktopWidget);
     }
     return false;
   }
@@ -141,7 +141,13 @@ void SetDesktopEmbedded(QWidget* window, bool embedded) {
   keeper->desktopWidget = embedded;
   if (embedded) SetFlag(window, Qt::WindowStaysOnTopHint, false);
   SetFlag(window, Qt::WindowStaysOnBottomHint, embedded);
-  x11::SetDesktopWidgetStates(window, embedded);
+  x11::SetWidgetStates(window, embedded);
+}
+
+void KeepOutOfTaskBar(QWidget* window) {
+  if (!window) return;
+  StyleKeeper::Of(window);
+  x11::SetWidgetStates(window, IsDesktopEmbedded(window));
 }
 
 bool IsDesktopEmbedded(const QWidget* window) {

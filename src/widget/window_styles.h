@@ -23,6 +23,9 @@ void SetTopmost(QWidget* window, bool topmost);
 void SetDesktopEmbedded(QWidget* window, bool embedded);
 bool IsDesktopEmbedded(const QWidget* window);
 
+// Keeps the window out of the task bar and the pager in every style, from now on.
+void KeepOutOfTaskBar(QWidget* window);
+
 // The window system's own move of window with the pointer (the left button is down).
 // done runs once the move is over (the button released), with the window in its new
 // place. False when the window system refuses; the caller then drags by hand.

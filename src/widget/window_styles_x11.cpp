@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -67,19 +68,24 @@ constexpr std::uint32_t kAllWorkspaces = 0xFFFFFFFF;
 
 bool Available() { return Connection() != nullptr; }
 
-void SetDesktopWidgetStates(QWidget* window, bool on) {
+void SetWidgetStates(QWidget* window, bool desktopWidget) {
   xcb_connection_t* c = Connection();
   if (!c || !window || !window->windowHandle()) return;
   const xcb_window_t id = static_cast<xcb_window_t>(window->winId());
   const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
   const xcb_atom_t desktop = Atom(c, "_NET_WM_DESKTOP");
-  const xcb_atom_t states[] = {Atom(c, "_NET_WM_STATE_STICKY"),
-                               Atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                               Atom(c, "_NET_WM_STATE_SKIP_PAGER")};
-  const std::uint32_t workspace = on ? kAllWorkspaces : CurrentWorkspace(c);
-  if (window->isVisible()) {
+  const xcb_atom_t sticky = Atom(c, "_NET_WM_STATE_STICKY");
+  const xcb_atom_t alwaysOn[] = {Atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                 Atom(c, "_NET_WM_STATE_SKIP_PAGER")};
+  const std::uint32_t workspace = desktopWidget ? kAllWorkspaces : CurrentWorkspace(c);
+  xcb_get_window_attributes_reply_t* attributes =
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
+  const bool mapped = attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+  std::free(attributes);
+  if (mapped) {
     // A mapped window: the window manager owns these properties and takes requests.
-    for (xcb_atom_t a : states) SendToWindowManager(c, id, state, on ? 1 : 0, a, 0, 1);
+    for (xcb_atom_t a : alwaysOn) SendToWindowManager(c, id, state, 1, a, 0, 1);
+    SendToWindowManager(c, id, state, desktopWidget ? 1 : 0, sticky, 0, 1);
     SendToWindowManager(c, id, desktop, workspace, 1, 0, 0);
   } else {
     // Not mapped yet: the window manager reads the properties when the window appears.
@@ -92,10 +98,11 @@ void SetDesktopWidgetStates(QWidget* window, bool on) {
       list.assign(data, data + xcb_get_property_value_length(reply) / 4);
     }
     std::free(reply);
-    for (xcb_atom_t a : states) {
-      std::erase(list, a);
-      if (on) list.push_back(a);
+    for (xcb_atom_t a : alwaysOn) {
+      if (std::find(list.begin(), list.end(), a) == list.end()) list.push_back(a);
     }
+    std::erase(list, sticky);
+    if (desktopWidget) list.push_back(sticky);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
                         static_cast<std::uint32_t>(list.size()), list.data());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, desktop, XCB_ATOM_CARDINAL, 32, 1,

@@ -11,9 +11,10 @@ namespace nimbulux::x11 {
 
 bool Available();
 
-// On every workspace, and out of the task bar and the pager; or back on the current
-// workspace with those states removed.
-void SetDesktopWidgetStates(QWidget* window, bool on);
+// Keeps the window out of the task bar and the pager (a widget is reached through its
+// tray icon and its own window); as a desktop widget also on every workspace, else back
+// on the current workspace only.
+void SetWidgetStates(QWidget* window, bool desktopWidget);
 
 // Where the window's top-left corner really is on the screen, as the X server says.
 std::optional<QPoint> WindowPosition(QWidget* window);

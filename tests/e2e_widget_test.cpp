@@ -29,6 +29,15 @@ std::string Setting(const std::string& ini, const std::string& key) {
 
 }  // namespace
 
+TEST(EndToEnd, WithoutAnXServerTheProgramSaysSoAndEnds) {
+  ProgramFolder folder;
+  const std::string output = ShellOutput("env -u DISPLAY -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY '" +
+                                         folder.Program() + "' autoexit=1 2>&1; echo \"exit=$?\"");
+  EXPECT_NE(output.find("no X server to show the widget on"), std::string::npos) << output;
+  EXPECT_NE(output.find("exit=1"), std::string::npos) << output;
+  EXPECT_FALSE(FileExists(folder.SettingsFile()));
+}
+
 TEST(EndToEnd, AutoexitInEverySpellingEndsTheRunAndSaves) {
   PortalProcess portal;
   const std::vector<std::string> spellings = {"-AUTOEXIT=5", "/autoexit=5", "autoexit=5"};

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/platform_choice.h"
 #include "app/startup_rules.h"
 #include "widget/refresh_cycle.h"
 #include "widget/state_dump.h"
@@ -100,6 +101,18 @@ TEST(StartupRules, EachLaterCitySourceOverridesTheEarlier) {
   EXPECT_EQ(ChooseCurrentCity(u"101010100", u"", u"nowhere", lookUp), u"101010100");
   EXPECT_EQ(ChooseCurrentCity(u"", u"", u"", lookUp), u"");
   EXPECT_EQ(asked, (std::vector<Text>{u"shanghai", u"nowhere"}));
+}
+
+TEST(StartupRules, WaylandSessionsRunThroughXWaylandUnlessAPlatformWasChosen) {
+  EXPECT_TRUE(ChoosePlatform(nullptr, "wayland-0", {}).useXcb);
+  EXPECT_TRUE(ChoosePlatform("", "wayland-0", {"autoexit"}).needsXServer);
+  EXPECT_FALSE(ChoosePlatform(nullptr, nullptr, {}).useXcb);
+  EXPECT_TRUE(ChoosePlatform(nullptr, nullptr, {}).needsXServer);
+  const PlatformChoice chosen = ChoosePlatform("wayland", "wayland-0", {});
+  EXPECT_FALSE(chosen.useXcb);
+  EXPECT_FALSE(chosen.needsXServer);
+  EXPECT_FALSE(ChoosePlatform(nullptr, "wayland-0", {"-platform", "offscreen"}).needsXServer);
+  EXPECT_TRUE(ChoosePlatform("offscreen", nullptr, {"-platform", "xcb"}).needsXServer);
 }
 
 TEST(ForecastWindow, EdgesAreIncludedAndTextsCompared) {

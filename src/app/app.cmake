@@ -8,7 +8,7 @@ nimbulux_module(app GUI
        nb_weather_state nb_core Qt6::Widgets)
 
 add_executable(nimbulux ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(nimbulux PRIVATE nb_app nimbulux_resources Qt6::Widgets)
+target_link_libraries(nimbulux PRIVATE nb_app nimbulux_resources Qt6::Widgets xcb)
 set_target_properties(nimbulux PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/src/app
   AUTOMOC ON)

@@ -5,10 +5,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <xcb/xcb.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/control_form.h"
+#include "app/platform_choice.h"
 #include "core/program_paths.h"
 
 namespace {
@@ -29,9 +34,26 @@ QString CommandLineText(int argc, char** argv) {
   return parts.join(' ');
 }
 
+// True when an X server answers on DISPLAY.
+bool XServerAnswers() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  const bool ok = xcb_connection_has_error(c) == 0;
+  xcb_disconnect(c);
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const nimbulux::PlatformChoice platform = nimbulux::ChoosePlatform(
+      std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), args);
+  if (platform.useXcb) setenv("QT_QPA_PLATFORM", "xcb", 1);
+  // Without this, Qt aborts with a long text about platform plugins.
+  if (platform.needsXServer && !XServerAnswers()) {
+    std::fputs(nimbulux::NoXServerMessage(std::getenv("DISPLAY")).c_str(), stderr);
+    return 1;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Nimbulux");
   QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")

@@ -14,6 +14,11 @@ target_compile_definitions(nimbulux_options INTERFACE
   NIMBULUX_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   NIMBULUX_VERSION_PATCH=${PROJECT_VERSION_PATCH}
   QT_NO_KEYWORDS)
+# Hardening that distributions expect of a packaged program; fortification needs an
+# optimised build.
+target_compile_options(nimbulux_options INTERFACE -fstack-protector-strong
+  $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+target_link_options(nimbulux_options INTERFACE -Wl,-z,relro,-z,now)
 if(NIMBULUX_SANITIZE)
   target_compile_options(nimbulux_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -6,5 +6,3 @@ add_library(nimbulux_resources OBJECT ${nimbulux_resource_sources})
 target_link_libraries(nimbulux_resources PRIVATE Qt6::Core)
 
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/nimbulux.desktop DESTINATION share/applications)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/nimbulux.png
-        DESTINATION share/icons/hicolor/64x64/apps)

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <nlohmann/json.hpp>
+
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -226,33 +228,33 @@ TEST_F(LivePortal, FailuresGive503AndAreNotRetriedAtOnce) {
 }
 
 TEST_F(LivePortal, TheLastGoodReplyStandsInForSixHours) {
-  const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                       std::chrono::system_clock::now().time_since_epoch())
-                       .count();
-  const auto stored = [&](const std::string& code, long long age) {
-    std::string body = test::OpenMeteoFile("forecast_day.json");
-    std::string quoted;
-    for (char c : body) {
-      if (c == '"' || c == '\\') quoted += '\\';
-      quoted += c == '\n' ? ' ' : c;
+  {
+    PortalProcess first(Args());
+    for (const char* code : {"101010100", "501010100", "501020100"}) {
+      ASSERT_EQ(Get(first, std::string("/data/sk/") + code + ".html").status, 200);
     }
-    test::WriteFile(
-        cache_.File("forecast-" + code + ".json"),
-        "{\"fetched_at\":" + std::to_string(now - age) + ",\"reply\":\"" + quoted + "\"}");
+  }
+  // The replies age on disk while the portal is down.
+  const auto age = [&](const std::string& code, long long seconds) {
+    const std::string file = cache_.File("forecast-" + code + ".json");
+    nlohmann::json stored = nlohmann::json::parse(test::ReadFile(file));
+    stored["fetched_at"] = stored["fetched_at"].get<long long>() - seconds;
+    test::WriteFile(file, stored.dump());
   };
-  stored("101010100", 5 * 60);       // fresh: no request at all
-  stored("501010100", 60 * 60);      // stale, service down: served
-  stored("501020100", 7 * 60 * 60);  // too old, service down: 503
+  age("101010100", 5 * 60);       // fresh: no request at all
+  age("501010100", 60 * 60);      // stale, service down: served
+  age("501020100", 7 * 60 * 60);  // too old, service down: 503
   provider_.SetForecast("39.13", FakeReply{500, ""});
   provider_.SetForecast("38.04", FakeReply{500, ""});
   PortalProcess portal(Args(), log_.File("portal.log"));
   EXPECT_EQ(Get(portal, "/data/sk/101010100.html").status, 200);
-  EXPECT_EQ(provider_.ForecastRequests("39.90"), 0);
+  EXPECT_EQ(provider_.ForecastRequests("39.90"), 1);
   const Answer stale = Get(portal, "/data/sk/501010100.html");
   EXPECT_EQ(stale.status, 200);
   EXPECT_NE(stale.body.find("\"temp\":\"1\""), std::string::npos);
   EXPECT_NE(Log().find("501010100: serving a stale reply, 60 min old"), std::string::npos);
   EXPECT_EQ(Get(portal, "/data/sk/501020100.html").status, 503);
+  EXPECT_EQ(provider_.ForecastRequests("38.04"), 2);
 }
 
 TEST_F(LivePortal, ANameOutsideTheDirectoryKeepsItsCodeAfterARestart) {

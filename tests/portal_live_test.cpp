@@ -161,53 +161,59 @@ class CacheRules : public ::testing::Test {
 
 TEST_F(CacheRules, OneRequestPerPeriodStaleForSixHoursThenNothing) {
   ps::ForecastCache cache = MakeCache();
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(cache.Get("101010100", Fetcher(true)));
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
   EXPECT_EQ(fetches_, 1);
   now_ += 14 * 60;
-  EXPECT_EQ(cache.Get("101010100", Fetcher(true))->body, "ok 1800000000");
+  EXPECT_EQ(cache.Get("101010100", "u", Fetcher(true))->body, "ok 1800000000");
   EXPECT_EQ(fetches_, 1);
-  EXPECT_TRUE(cache.Get("501010100", Fetcher(true)));  // another city has its own period
+  EXPECT_TRUE(cache.Get("501010100", "u", Fetcher(true)));  // another city has its own period
   EXPECT_EQ(fetches_, 2);
 
   // The service fails: the last good reply stands in, and the failure is not retried
   // before the period is over.
   now_ += 60;
-  auto stale = cache.Get("101010100", Fetcher(false));
+  auto stale = cache.Get("101010100", "u", Fetcher(false));
   ASSERT_TRUE(stale);
   EXPECT_TRUE(stale->stale);
   EXPECT_EQ(fetches_, 3);
   EXPECT_NE(log_.find("stale"), std::string::npos);
-  EXPECT_TRUE(cache.Get("101010100", Fetcher(false)));
+  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(false)));
   EXPECT_EQ(fetches_, 3);
   now_ = 1'800'000'000 + 6 * 3600;
-  EXPECT_TRUE(cache.Get("101010100", Fetcher(false)));
+  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(false)));
   now_ += 15 * 60 + 1;
-  EXPECT_FALSE(cache.Get("101010100", Fetcher(false)));
+  EXPECT_FALSE(cache.Get("101010100", "u", Fetcher(false)));
 
   // Not tried (over the rate limit) does not hold the next attempt back.
   ps::ForecastCache::Fetch refused = [&] { return ps::FetchOutcome{}; };
-  EXPECT_FALSE(cache.Get("502010100", refused));
-  EXPECT_TRUE(cache.Get("502010100", Fetcher(true)));
+  EXPECT_FALSE(cache.Get("502010100", "u", refused));
+  EXPECT_TRUE(cache.Get("502010100", "u", Fetcher(true)));
 }
 
 TEST_F(CacheRules, ARestartReusesTheFilesAndIgnoresDamagedOnes) {
   {
     ps::ForecastCache cache = MakeCache();
-    ASSERT_TRUE(cache.Get("101010100", Fetcher(true)));
-    ASSERT_TRUE(cache.Get("101020100", Fetcher(true)));
+    ASSERT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
+    ASSERT_TRUE(cache.Get("101020100", "u", Fetcher(true)));
   }
   EXPECT_EQ(fetches_, 2);
   std::ofstream(dir_.File("forecast-101020100.json"), std::ios::trunc) << "{\"fetched_at\":";
   now_ += 10 * 60;
   ps::ForecastCache cache = MakeCache();
-  EXPECT_EQ(cache.Get("101010100", Fetcher(true))->body, "ok 1800000000");
+  EXPECT_EQ(cache.Get("101010100", "u", Fetcher(true))->body, "ok 1800000000");
   EXPECT_EQ(fetches_, 2);
-  EXPECT_TRUE(cache.Get("101020100", Fetcher(true)));
+  EXPECT_TRUE(cache.Get("101020100", "u", Fetcher(true)));
   EXPECT_EQ(fetches_, 3);
+  // A reply from another address does not count.
+  EXPECT_TRUE(ps::ForecastCache(
+                  dir_.path(), ps::CachePolicy{}, [this] { return now_; },
+                  [](const std::string&) { return true; }, [](const std::string&) {})
+                  .Get("101010100", "elsewhere", Fetcher(true)));
+  EXPECT_EQ(fetches_, 4);
   // A clock set back never makes an old reply fresh.
   now_ -= 3600;
-  EXPECT_TRUE(cache.Get("101010100", Fetcher(true)));
-  EXPECT_EQ(fetches_, 4);
+  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
+  EXPECT_EQ(fetches_, 5);
 }
 
 TEST(PlaceCodes, APlaceKeepsItsCodeAcrossRestartsAndNames) {

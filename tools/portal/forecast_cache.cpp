@@ -23,12 +23,13 @@ ForecastCache::Slot& ForecastCache::SlotFor(const std::string& key) {
   return *slot;
 }
 
-std::optional<CachedReply> ForecastCache::Get(const std::string& key, const Fetch& fetch) {
+std::optional<CachedReply> ForecastCache::Get(const std::string& key, const std::string& url,
+                                              const Fetch& fetch) {
   Slot& slot = SlotFor(key);
   const std::lock_guard lock(slot.mutex);
   if (!slot.loaded) {
     slot.loaded = true;
-    slot.reply = ReadFile(key);
+    slot.reply = ReadFile(key, url);
     // A restart counts the stored reply's fetch as the last request.
     if (slot.reply) slot.lastAttempt = slot.reply->fetchedAt;
   }
@@ -48,7 +49,7 @@ std::optional<CachedReply> ForecastCache::Get(const std::string& key, const Fetc
     if (outcome.attempted) slot.lastAttempt = now;
     if (outcome.body) {
       slot.reply = CachedReply{std::move(*outcome.body), now, false};
-      WriteFile(key, *slot.reply);
+      WriteFile(key, url, *slot.reply);
       return slot.reply;
     }
     log_(key + ": no new reply (" + outcome.why + ")");
@@ -70,7 +71,8 @@ std::string ForecastCache::FileFor(const std::string& key) const {
   return dir_ + "/forecast-" + key + ".json";
 }
 
-std::optional<CachedReply> ForecastCache::ReadFile(const std::string& key) const {
+std::optional<CachedReply> ForecastCache::ReadFile(const std::string& key,
+                                                   const std::string& url) const {
   QFile file(QString::fromStdString(FileFor(key)));
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   const QByteArray bytes = file.readAll();
@@ -79,7 +81,7 @@ std::optional<CachedReply> ForecastCache::ReadFile(const std::string& key) const
   const auto at = stored.find("fetched_at");
   const auto body = stored.find("reply");
   if (at == stored.end() || !at->is_number_integer() || body == stored.end() ||
-      !body->is_string()) {
+      !body->is_string() || stored.value("url", "") != url) {
     return std::nullopt;
   }
   CachedReply reply{body->get<std::string>(), at->get<std::int64_t>(), false};
@@ -87,9 +89,11 @@ std::optional<CachedReply> ForecastCache::ReadFile(const std::string& key) const
   return reply;
 }
 
-void ForecastCache::WriteFile(const std::string& key, const CachedReply& reply) const {
+void ForecastCache::WriteFile(const std::string& key, const std::string& url,
+                              const CachedReply& reply) const {
   if (dir_.empty() || !QDir().mkpath(QString::fromStdString(dir_))) return;
-  const nlohmann::json stored = {{"fetched_at", reply.fetchedAt}, {"reply", reply.body}};
+  const nlohmann::json stored = {
+      {"url", url}, {"fetched_at", reply.fetchedAt}, {"reply", reply.body}};
   const std::string text = stored.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   QSaveFile file(QString::fromStdString(FileFor(key)));
   if (!file.open(QIODevice::WriteOnly) ||

@@ -42,8 +42,11 @@ class ForecastCache {
   // Files live in dir (created when needed); a file that fails validate is ignored.
   ForecastCache(std::string dir, CachePolicy policy, Clock clock, Validate validate, Log log);
 
-  // The reply for key, fetched when due; nothing when no reply young enough exists.
-  std::optional<CachedReply> Get(const std::string& key, const Fetch& fetch);
+  // The reply for key, fetched from url when due; nothing when no reply young enough
+  // exists. A stored reply counts only for the url it came from (another service, or a
+  // city that moved, starts afresh).
+  std::optional<CachedReply> Get(const std::string& key, const std::string& url,
+                                 const Fetch& fetch);
 
  private:
   struct Slot {
@@ -54,8 +57,8 @@ class ForecastCache {
   };
   Slot& SlotFor(const std::string& key);
   std::string FileFor(const std::string& key) const;
-  std::optional<CachedReply> ReadFile(const std::string& key) const;
-  void WriteFile(const std::string& key, const CachedReply& reply) const;
+  std::optional<CachedReply> ReadFile(const std::string& key, const std::string& url) const;
+  void WriteFile(const std::string& key, const std::string& url, const CachedReply& reply) const;
 
   const std::string dir_;
   const CachePolicy policy_;

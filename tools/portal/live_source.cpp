@@ -66,7 +66,7 @@ FetchOutcome LiveSource::FetchForecast(const City& city) {
 }
 
 std::optional<LiveForecast> LiveSource::Forecast(const City& city) {
-  const auto reply = cache_.Get(city.code, [&] { return FetchForecast(city); });
+  const auto reply = cache_.Get(city.code, ForecastUrl(city), [&] { return FetchForecast(city); });
   if (!reply) return std::nullopt;
   return ParseForecastReply(reply->body);
 }

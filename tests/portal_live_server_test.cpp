@@ -259,6 +259,8 @@ TEST_F(LivePortal, TheLastGoodReplyStandsInForSixHours) {
 
 TEST_F(LivePortal, ANameOutsideTheDirectoryKeepsItsCodeAfterARestart) {
   provider_.SetSearch("昆山", FakeReply{200, test::OpenMeteoFile("search_kunshan.json")});
+  provider_.SetSearch("Peking", FakeReply{200, R"({"results": [{"id": 1816670, "name": "北京",
+      "latitude": 39.91, "longitude": 116.40, "country_code": "CN", "admin1": "北京市"}]})"});
   {
     PortalProcess portal(Args());
     EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "昆山").body)), u"700000001");
@@ -268,7 +270,10 @@ TEST_F(LivePortal, ANameOutsideTheDirectoryKeepsItsCodeAfterARestart) {
       EXPECT_NE(Search(portal, "火星").body.find("weather/999999999.shtml"), std::string::npos);
     }
     EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "beijing").body)), u"101010100");
-    EXPECT_EQ(provider_.SearchRequests(), 2);  // 昆山 once, 火星 once
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, " 北京 ").body)), u"101010100");
+    // A directory city found under another spelling keeps the directory's code.
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "Peking").body)), u"101010100");
+    EXPECT_EQ(provider_.SearchRequests(), 3);  // 昆山, 火星 and Peking once each
     const WidgetView v = ReadCity(portal, "700000001");
     EXPECT_EQ(v.module.State.CityName, u"昆山");
     EXPECT_EQ(v.module.State.TodayForecast[0], u"小雪");

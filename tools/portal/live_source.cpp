@@ -1,6 +1,8 @@
 #include "live_source.h"
 
+#include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace nimbulux::portal_server {
 
@@ -10,6 +12,24 @@ std::string Coordinate(double v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.2f", v);
   return buf;
+}
+
+// Blanks around a typed name (ASCII and ideographic) are not part of it.
+std::string WithoutBlanks(const std::string& s) {
+  std::string_view v = s;
+  for (;;) {
+    if (!v.empty() && (v.front() == ' ' || v.front() == '\t')) {
+      v.remove_prefix(1);
+    } else if (!v.empty() && (v.back() == ' ' || v.back() == '\t')) {
+      v.remove_suffix(1);
+    } else if (v.starts_with("\u3000")) {
+      v.remove_prefix(3);
+    } else if (v.ends_with("\u3000")) {
+      v.remove_suffix(3);
+    } else {
+      return std::string(v);
+    }
+  }
 }
 
 }  // namespace
@@ -71,8 +91,10 @@ std::optional<LiveForecast> LiveSource::Forecast(const City& city) {
   return ParseForecastReply(reply->body);
 }
 
-std::string LiveSource::ResolvePlace(const std::string& name) {
+std::string LiveSource::ResolvePlace(const std::string& typed) {
+  const std::string name = WithoutBlanks(typed);
   if (name.empty()) return "";
+  if (const City* c = FindCityByName(name)) return c->code;
   if (auto code = places_.CodeForName(name)) return *code;
   const std::int64_t now = WallClockSeconds();
   {
@@ -97,7 +119,14 @@ std::string LiveSource::ResolvePlace(const std::string& name) {
     misses_[name] = now;
     return "";
   }
-  const std::string code = places_.Remember(name, places->front());
+  // A directory city found under another spelling keeps its own code.
+  const Place& found = places->front();
+  if (const City* c = FindCityByName(found.name); c != nullptr &&
+                                                  std::abs(c->latitude - found.latitude) < 0.5 &&
+                                                  std::abs(c->longitude - found.longitude) < 0.5) {
+    return c->code;
+  }
+  const std::string code = places_.Remember(name, found);
   LiveLog("place " + name + " is " + places->front().name + " " + places->front().admin1 + " (" +
           code + ")");
   return code;

@@ -1,5 +1,6 @@
 #include "support/portal_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,7 +18,7 @@ std::string PortalProcess::Binary() {
   return std::string(NIMBULUX_BINARY_DIR) + "/tools/portal/nimbulux-portal";
 }
 
-PortalProcess::PortalProcess(std::vector<std::string> extraArgs) {
+PortalProcess::PortalProcess(std::vector<std::string> extraArgs, std::string stderrFile) {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   const std::string bin = Binary();
@@ -27,6 +28,10 @@ PortalProcess::PortalProcess(std::vector<std::string> extraArgs) {
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
     dup2(fds[1], 1);
+    if (!stderrFile.empty()) {
+      const int log = open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      if (log >= 0) dup2(log, 2);
+    }
     close(fds[0]);
     close(fds[1]);
     std::vector<char*> argv;

@@ -10,7 +10,8 @@ namespace nimbulux::test {
 class PortalProcess {
  public:
   // extraArgs are passed to the server (--fixtures DIR, --fault ..., --update-notice ...).
-  explicit PortalProcess(std::vector<std::string> extraArgs = {});
+  // With a stderrFile the server's log goes there (appended) instead of to the test's.
+  explicit PortalProcess(std::vector<std::string> extraArgs = {}, std::string stderrFile = {});
   ~PortalProcess();
   PortalProcess(const PortalProcess&) = delete;
   PortalProcess& operator=(const PortalProcess&) = delete;

@@ -1,57 +1,53 @@
 #include "portal_data.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <numbers>
 
+#include "city_table.h"
+
 namespace nimbulux::portal_server {
 
 namespace {
 
-// Codes are our own: "5" + region (2 digits) + city (2 digits) + "0100"; the two
-// best-known cities keep the codes that demos and tests name.
+std::vector<std::string> SplitAt(std::string_view line, char separator) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = line.find(separator, start);
+    fields.emplace_back(line.substr(start, end - start));
+    if (end == std::string_view::npos) return fields;
+    start = end + 1;
+  }
+}
+
+// Locale-independent, unlike strtod.
+double Number(const std::string& s) {
+  double v = 0;
+  std::from_chars(s.data(), s.data() + s.size(), v);
+  return v;
+}
+
+// The table is ours and compiled in: a malformed line is a build mistake, and the
+// directory test catches it, so such a line is skipped rather than guessed at.
+std::vector<City> ParseCityTable(std::string_view table) {
+  std::vector<City> cities;
+  for (const std::string& line : SplitAt(table, '\n')) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::vector<std::string> f = SplitAt(line, '\t');
+    if (f.size() != 8 || f[0] == "code") continue;
+    cities.push_back(
+        City{f[0], f[1], f[2], f[3], Number(f[4]), Number(f[5]), Number(f[6]), f[7] == "1"});
+  }
+  return cities;
+}
+
 const std::vector<City>& Directory() {
-  static const std::vector<City> cities = {
-      {"101010100", "北京", "beijing", "华北", 39.90, 116.41, 44},
-      {"501010100", "天津", "tianjin", "华北", 39.13, 117.20, 5},
-      {"501020100", "石家庄", "shijiazhuang", "华北", 38.04, 114.51, 80},
-      {"501030100", "太原", "taiyuan", "华北", 37.87, 112.55, 780},
-      {"501040100", "呼和浩特", "huhehaote", "华北", 40.84, 111.75, 1050},
-      {"502010100", "沈阳", "shenyang", "东北", 41.80, 123.43, 50},
-      {"502020100", "大连", "dalian", "东北", 38.91, 121.61, 30},
-      {"502030100", "长春", "changchun", "东北", 43.82, 125.32, 240},
-      {"502040100", "哈尔滨", "haerbin", "东北", 45.80, 126.53, 150},
-      {"101020100", "上海", "shanghai", "华东", 31.23, 121.47, 4},
-      {"503010100", "南京", "nanjing", "华东", 32.06, 118.80, 10},
-      {"503020100", "杭州", "hangzhou", "华东", 30.27, 120.16, 10},
-      {"503030100", "合肥", "hefei", "华东", 31.82, 117.23, 30},
-      {"503040100", "福州", "fuzhou", "华东", 26.07, 119.30, 10},
-      {"503050100", "厦门", "xiamen", "华东", 24.48, 118.09, 10},
-      {"503060100", "南昌", "nanchang", "华东", 28.68, 115.86, 40},
-      {"503070100", "济南", "jinan", "华东", 36.65, 117.12, 50},
-      {"503080100", "青岛", "qingdao", "华东", 36.07, 120.38, 20},
-      {"504010100", "郑州", "zhengzhou", "华中", 34.75, 113.63, 110},
-      {"504020100", "武汉", "wuhan", "华中", 30.59, 114.31, 25},
-      {"504030100", "长沙", "changsha", "华中", 28.23, 112.94, 50},
-      {"505010100", "广州", "guangzhou", "华南", 23.13, 113.26, 10},
-      {"505020100", "深圳", "shenzhen", "华南", 22.54, 114.06, 5},
-      {"505030100", "南宁", "nanning", "华南", 22.82, 108.37, 80},
-      {"505040100", "海口", "haikou", "华南", 20.04, 110.20, 10},
-      {"505050100", "三亚", "sanya", "华南", 18.25, 109.51, 5},
-      {"506010100", "重庆", "chongqing", "西南", 29.56, 106.55, 250},
-      {"506020100", "成都", "chengdu", "西南", 30.57, 104.07, 500},
-      {"506030100", "贵阳", "guiyang", "西南", 26.65, 106.63, 1100},
-      {"506040100", "昆明", "kunming", "西南", 25.04, 102.71, 1890},
-      {"506050100", "拉萨", "lasa", "西南", 29.65, 91.14, 3650},
-      {"507010100", "西安", "xian", "西北", 34.34, 108.94, 400},
-      {"507020100", "兰州", "lanzhou", "西北", 36.06, 103.83, 1520},
-      {"507030100", "西宁", "xining", "西北", 36.62, 101.78, 2260},
-      {"507040100", "银川", "yinchuan", "西北", 38.49, 106.23, 1110},
-      {"507050100", "乌鲁木齐", "wulumuqi", "西北", 43.83, 87.62, 800},
-  };
+  static const std::vector<City> cities = ParseCityTable(kCityTable);
   return cities;
 }
 

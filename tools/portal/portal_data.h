@@ -1,7 +1,10 @@
-// The demo portal's city directory and its weather generator. Everything is a pure
-// function of (city, date, hour), so the server always gives the same reply for the
-// same request and tests can compare what a reader extracts with what was generated.
-// All texts are UTF-8.
+// The portal's city directory, the weather values its pages are written from, and the
+// demo weather generator. The generator is a pure function of (city, date, hour), so
+// the demo server always gives the same reply for the same request and tests can
+// compare what a reader extracts with what was generated. All texts are UTF-8.
+//
+// Live data may lack any value: the has* flags and empty texts mark what is missing,
+// and the page writers leave it out in a form the widget's readers take as empty.
 #pragma once
 
 #include <array>
@@ -19,6 +22,7 @@ struct City {
   double latitude = 0;
   double longitude = 0;
   double altitude = 0;  // metres; cools the climate of high cities
+  bool major = false;   // listed in the forecast page's nationwide tables
 };
 
 // The moment a reply is generated for: a local date in China and an hour of the day.
@@ -29,7 +33,8 @@ struct PortalTime {
   int hour = 12;  // 0..23
 };
 
-// Every city of the directory, grouped by region in directory order.
+// Every city of the directory (read from cities.tsv, compiled in), grouped by region in
+// directory order.
 const std::vector<City>& Cities();
 // The region names in the order of the city list page.
 std::vector<std::string> Regions();
@@ -50,12 +55,16 @@ PortalTime CurrentPortalTime();
 struct Observation {
   bool missing = false;       // the portal shows "暂无实况" in every value
   int temperature = 0;        // whole degrees Celsius
-  std::string windDirection;  // "北风", "东南风", ...
-  std::string windForce;      // "2级", "小于3级", ...
+  std::string windDirection;  // "北风", "东南风", ...; empty when unknown
+  std::string windForce;      // "2级", "小于3级", ...; empty when unknown
   int humidity = 0;           // percent
   int pressure = 0;           // hPa
   int hour = 0;               // observation time
   int minute = 0;
+  bool hasTemperature = true;
+  bool hasHumidity = true;
+  bool hasPressure = true;
+  bool hasTime = true;
 };
 
 // Weather codes 0..31 with their names ("晴", "多云", ... "强沙尘暴").
@@ -68,12 +77,14 @@ struct DayForecast {
   PortalTime date;  // hour 0
   int dayCode = 0;  // weather code by day
   int nightCode = 0;
-  std::string dayWeather;  // WeatherName(dayCode)
+  std::string dayWeather;  // WeatherName(dayCode); empty when unknown
   std::string nightWeather;
-  std::string dayIcon;    // "d00".."d31"
+  std::string dayIcon;    // "d00".."d31"; empty when unknown
   std::string nightIcon;  // "n00".."n31"
   int high = 0;
   int low = 0;
+  bool hasHigh = true;
+  bool hasLow = true;
   std::string dayWindDirection;  // "北风" ... or "无持续风向"
   std::string dayWindForce;      // "微风", "3-4级", "小于3级", ...
   std::string nightWindDirection;
@@ -90,9 +101,9 @@ struct IndexLine {
 struct CityWeather {
   Observation now;
   std::array<DayForecast, 7> days;      // offsets 0..6
-  std::vector<IndexLine> dayIndices;    // 8 lines for today by day
-  std::vector<IndexLine> nightIndices;  // 8 lines for tonight
-  std::string sunrise;                  // "HH:mm" Beijing time
+  std::vector<IndexLine> dayIndices;    // up to 8 lines for today by day
+  std::vector<IndexLine> nightIndices;  // up to 8 lines for tonight
+  std::string sunrise;                  // "HH:mm" Beijing time; empty when unknown
   std::string sunset;
 };
 

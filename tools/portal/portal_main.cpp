@@ -1,4 +1,4 @@
-// nimbulux-portal: the demo weather portal (see --help).
+// nimbulux-portal: the weather portal of Nimbulux, demo or live (see --help).
 #include <httplib.h>
 
 #include <csignal>
@@ -6,6 +6,8 @@
 #include <iostream>
 #include <thread>
 
+#include "live_routes.h"
+#include "live_source.h"
 #include "portal_options.h"
 #include "portal_server.h"
 
@@ -22,6 +24,16 @@ int main(int argc, char** argv) {
   if (options->help) {
     std::fputs(PortalHelpText().c_str(), stdout);
     return 0;
+  }
+
+  if (options->source == PortalOptions::Source::kLive) {
+    InitUpstreamClient();
+    const LiveSourceOptions live = LiveSourceOptionsFrom(*options);
+    std::fprintf(stderr,
+                 "nimbulux-portal: live weather from %s. %s.\n"
+                 "nimbulux-portal: cache in %s, codes of places found by name in %s\n",
+                 live.forecastBase.c_str(), kDataCredit, live.cacheDir.c_str(),
+                 live.placeFile.c_str());
   }
 
   // A client that goes away mid-reply must not end the server.

@@ -1,5 +1,6 @@
 #include "portal_options.h"
 
+#include <QStandardPaths>
 #include <charconv>
 
 namespace nimbulux::portal_server {
@@ -121,6 +122,40 @@ std::optional<PortalOptions> ParsePortalOptions(const std::vector<std::string>& 
         return std::nullopt;
       }
       o.faults.push_back(*f);
+    } else if (a == "--source") {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      if (*v == "demo") {
+        o.source = PortalOptions::Source::kDemo;
+      } else if (*v == "live") {
+        o.source = PortalOptions::Source::kLive;
+      } else {
+        error = "bad source (demo or live): " + *v;
+        return std::nullopt;
+      }
+    } else if (a == "--provider-url") {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      if (v->rfind("http://", 0) != 0 && v->rfind("https://", 0) != 0) {
+        error = "bad provider address (http:// or https://): " + *v;
+        return std::nullopt;
+      }
+      o.providerUrl = *v;
+      while (!o.providerUrl.empty() && o.providerUrl.back() == '/') o.providerUrl.pop_back();
+    } else if (a == "--cache-dir" || a == "--data-dir") {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      (a == "--cache-dir" ? o.cacheDir : o.dataDir) = *v;
+    } else if (a == "--upstream-timeout" || a == "--upstream-burst") {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      const auto n = Number(*v);
+      if (!n || *n < 1 || *n > 3600) {
+        error = "bad value for " + a + " (1-3600): " + *v;
+        return std::nullopt;
+      }
+      (a == "--upstream-timeout" ? o.upstreamTimeoutSeconds : o.upstreamBurst) =
+          static_cast<int>(*n);
     } else if (a == "--update-notice") {
       const auto v = value();
       if (!v) return std::nullopt;
@@ -144,12 +179,25 @@ PortalTime ReplyTime(const PortalOptions& options) {
   return t;
 }
 
+std::string CacheFolder(const PortalOptions& options) {
+  if (!options.cacheDir.empty()) return options.cacheDir;
+  return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).toStdString() +
+         "/nimbulux-portal";
+}
+
+std::string DataFolder(const PortalOptions& options) {
+  if (!options.dataDir.empty()) return options.dataDir;
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() +
+         "/nimbulux-portal";
+}
+
 std::string PortalHelpText() {
-  return R"(nimbulux-portal: the demo weather portal of Nimbulux.
+  return R"(nimbulux-portal: the weather portal of Nimbulux.
 
 Usage: nimbulux-portal [options]
 
-Serves, for its directory of cities, with weather generated from the city, date and hour:
+Serves, for its directory of cities (and, in live mode, places found by name), with
+demo weather generated from the city, date and hour, or live weather from Open-Meteo:
   GET  /data/sk/<code>.html                 real-time observation
   GET  /data/cityinfo/<code>.html           city summary
   GET  /html/weather/<code>.shtml           forecast page
@@ -170,13 +218,31 @@ and, for the update check of the widget (NIMBULUX_UPDATE_PAGE names the first):
                                             an HTML error page instead
 
 Options:
+  --source demo|live    demo (default): generated weather, no network needed.
+                        live: observations and forecasts from Open-Meteo
+                        (https://open-meteo.com/), weather data licensed CC BY 4.0
+                        (https://creativecommons.org/licenses/by/4.0/). At most one
+                        request per city per 15 minutes, replies cached on disk; when
+                        the service fails the last good reply is served for up to
+                        6 hours, then the weather routes answer 503. Names outside the
+                        directory are looked up with Open-Meteo's place search (China
+                        only) and keep the code they are given.
+  --provider-url URL    base address used instead of https://api.open-meteo.com and
+                        https://geocoding-api.open-meteo.com (for tests)
+  --cache-dir DIR       live replies (default $XDG_CACHE_HOME/nimbulux-portal)
+  --data-dir DIR        codes of places found by name (default
+                        $XDG_DATA_HOME/nimbulux-portal)
+  --upstream-timeout S  time limit of each request to the service (default 15 s)
+  --upstream-burst N    requests to the service at once before the global limit of
+                        one per 10 seconds applies (default 30)
   --port N              port to listen on (0 = any free port; default 8086)
   --bind ADDR           address to listen on (default 127.0.0.1)
   --quiet               no request log on stderr
   --fixtures DIR        a file DIR/<request path> is served verbatim instead of the
                         generated reply; DIR/<request path>.content-type, when present,
                         holds the Content-Type sent with it
-  --date YYYY-MM-DD     generate the weather for this date (default: today)
+  --date YYYY-MM-DD     generate the weather for this date (default: today); in live
+                        mode, the day the pages count as today (default: today in China)
   --hour H              ... and this hour, 0-23 (default: the current hour)
   --fault PREFIX=KIND[:ARG]
                         inject a fault into every reply whose path begins with PREFIX

@@ -18,6 +18,13 @@ struct Fault {
 };
 
 struct PortalOptions {
+  enum class Source { kDemo, kLive };
+  Source source = Source::kDemo;
+  std::string providerUrl;  // replaces both of Open-Meteo's base addresses
+  std::string cacheDir;     // empty: the XDG cache folder
+  std::string dataDir;      // empty: the XDG data folder
+  int upstreamTimeoutSeconds = 15;
+  int upstreamBurst = 30;
   int port = 8086;
   std::string bind = "127.0.0.1";
   bool quiet = false;
@@ -40,5 +47,10 @@ std::string PortalHelpText();
 
 // The moment replies are generated for: the fixed date and hour where given, else now.
 PortalTime ReplyTime(const PortalOptions& options);
+
+// The folders the live source keeps its files in: the options, else
+// $XDG_CACHE_HOME/nimbulux-portal and $XDG_DATA_HOME/nimbulux-portal.
+std::string CacheFolder(const PortalOptions& options);
+std::string DataFolder(const PortalOptions& options);
 
 }  // namespace nimbulux::portal_server

@@ -46,48 +46,66 @@ std::string PercentDecoded(std::string_view s) {
 
 }  // namespace
 
-std::string ConditionsReply(const City& city, const PortalTime& time) {
-  const Observation o = ObservationFor(city, time);
+std::string ConditionsReply(const City& city, const Observation& o, std::string_view credit) {
   const std::string missing = kMissingObservation;
-  auto value = [&](const std::string& v) { return o.missing ? missing : v; };
+  auto value = [&](bool known, const std::string& v) {
+    return o.missing || !known || v.empty() ? missing : v;
+  };
   std::string s = "{\"weatherinfo\":{";
   s += Pair("city", city.name) + ",";
   s += Pair("cityid", city.code) + ",";
-  s += Pair("temp", value(std::to_string(o.temperature))) + ",";
-  s += Pair("WD", value(o.windDirection)) + ",";
-  s += Pair("WS", value(o.windForce)) + ",";
-  s += Pair("SD", value(std::to_string(o.humidity) + "%")) + ",";
-  s += Pair("AP", value(std::to_string(o.pressure) + "hPa")) + ",";
+  s += Pair("temp", value(o.hasTemperature, std::to_string(o.temperature))) + ",";
+  s += Pair("WD", value(true, o.windDirection)) + ",";
+  s += Pair("WS", value(true, o.windForce)) + ",";
+  s += Pair("SD", value(o.hasHumidity, std::to_string(o.humidity) + "%")) + ",";
+  s += Pair("AP", value(o.hasPressure, std::to_string(o.pressure) + "hPa")) + ",";
   s += Pair("njd", missing) + ",";
-  s += Pair("time", TwoDigits(o.hour) + ":" + TwoDigits(o.minute)) + ",";
+  s += Pair("time", o.hasTime ? TwoDigits(o.hour) + ":" + TwoDigits(o.minute) : missing) + ",";
   s += Pair("sm", std::to_string(o.missing ? 0 : 1)) + ",";
   s += Pair("isRadar", "0") + ",";
   s += Pair("Radar", "");
+  if (!credit.empty()) s += "," + Pair("source", credit);
+  s += "}}";
+  return s;
+}
+
+std::string ConditionsReply(const City& city, const PortalTime& time) {
+  return ConditionsReply(city, ObservationFor(city, time));
+}
+
+std::string CitySummaryReply(const City& city, const DayForecast& f, const PortalTime& time,
+                             std::string_view credit) {
+  const bool complete = f.hasHigh && f.hasLow && !f.dayWeather.empty() && !f.nightWeather.empty() &&
+                        !f.dayIcon.empty() && !f.nightIcon.empty();
+  std::string s = "{\"weatherinfo\":{";
+  s += Pair("city", city.name) + ",";
+  s += Pair("cityid", city.code);
+  if (complete) {
+    const std::string weather =
+        f.dayWeather == f.nightWeather ? f.dayWeather : f.dayWeather + "转" + f.nightWeather;
+    s += ",";
+    s += Pair("temp1", std::to_string(f.high) + "℃") + ",";
+    s += Pair("temp2", std::to_string(f.low) + "℃") + ",";
+    s += Pair("weather", weather) + ",";
+    s += Pair("img1", SummaryIconFile(f.dayIcon)) + ",";
+    s += Pair("img2", SummaryIconFile(f.nightIcon)) + ",";
+    s += Pair("ptime", TwoDigits(time.hour < 8 ? 18 : time.hour < 18 ? 8 : 18) + ":00");
+  }
+  if (!credit.empty()) s += "," + Pair("source", credit);
   s += "}}";
   return s;
 }
 
 std::string CitySummaryReply(const City& city, const PortalTime& time) {
-  const DayForecast f = ForecastFor(city, time, 0);
-  const std::string weather =
-      f.dayWeather == f.nightWeather ? f.dayWeather : f.dayWeather + "转" + f.nightWeather;
-  std::string s = "{\"weatherinfo\":{";
-  s += Pair("city", city.name) + ",";
-  s += Pair("cityid", city.code) + ",";
-  s += Pair("temp1", std::to_string(f.high) + "℃") + ",";
-  s += Pair("temp2", std::to_string(f.low) + "℃") + ",";
-  s += Pair("weather", weather) + ",";
-  s += Pair("img1", SummaryIconFile(f.dayIcon)) + ",";
-  s += Pair("img2", SummaryIconFile(f.nightIcon)) + ",";
-  s += Pair("ptime", TwoDigits(time.hour < 8 ? 18 : time.hour < 18 ? 8 : 18) + ":00");
-  s += "}}";
-  return s;
+  return CitySummaryReply(city, ForecastFor(city, time, 0), time);
 }
 
-std::string CityListPage() {
+std::string CityListPage(std::string_view credit) {
   std::string s =
       "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>城市列表</title>\n"
       "</head>\n<body>\n<div class=\"tmapin_title\"><h1>全国城市天气</h1></div>\n";
+  // Before the first region block: the readers never list that part.
+  if (!credit.empty()) s += "<p class=\"credit\">" + std::string(credit) + "</p>\n";
   bool first = true;
   for (const std::string& region : Regions()) {
     // The first block carries the older class name, as the portal's page does.
@@ -105,18 +123,28 @@ std::string CityListPage() {
   return s;
 }
 
-std::string SearchReply(std::string_view body) {
+std::string SearchReply(std::string_view body) { return SearchReply(body, nullptr); }
+
+std::string SearchReply(std::string_view body, const PlaceResolver& resolveOther,
+                        std::string_view credit) {
   constexpr std::string_view prefix = "cityinfo=";
-  std::string code = "999999999";
+  std::string code;
   if (body.substr(0, prefix.size()) == prefix) {
     const std::string_view name = body.substr(prefix.size());
     const City* city = FindCityByName(name);
     if (city == nullptr) city = FindCityByName(PercentDecoded(name));
-    if (city != nullptr) code = city->code;
+    if (city != nullptr) {
+      code = city->code;
+    } else if (resolveOther) {
+      code = resolveOther(PercentDecoded(name));
+    }
   }
-  return "<html><head><meta http-equiv=\"refresh\" content=\"0;url=/html/weather/" + code +
-         ".shtml\"></head><body><a href=\"/html/weather/" + code + ".shtml\">weather/" + code +
-         ".shtml</a></body></html>\n";
+  if (code.empty()) code = "999999999";
+  std::string reply = "<html><head><meta http-equiv=\"refresh\" content=\"0;url=/html/weather/" +
+                      code + ".shtml\"></head><body><a href=\"/html/weather/" + code +
+                      ".shtml\">weather/" + code + ".shtml</a>";
+  if (!credit.empty()) reply += "<p>" + std::string(credit) + "</p>";
+  return reply + "</body></html>\n";
 }
 
 }  // namespace nimbulux::portal_server

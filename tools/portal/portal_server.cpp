@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "forecast_page.h"
+#include "live_routes.h"
 #include "portal_icons.h"
 #include "portal_replies.h"
 #include "update_routes.h"
@@ -135,18 +136,7 @@ void ApplyFaults(const std::vector<Fault>& faults, const httplib::Request& req,
   }
 }
 
-}  // namespace
-
-void EndPendingDelays() { g_stopping = true; }
-
-void SetUpPortal(httplib::Server& server, const PortalOptions& options) {
-  const PortalOptions o = options;
-
-  server.set_pre_routing_handler([o](const httplib::Request& req, httplib::Response& res) {
-    return ServeFixture(o.fixturesDir, req, res) ? httplib::Server::HandlerResponse::Handled
-                                                 : httplib::Server::HandlerResponse::Unhandled;
-  });
-
+void AddDemoWeatherRoutes(httplib::Server& server, const PortalOptions& o) {
   server.Get(R"(/data/sk/(\d+)\.html)", [o](const httplib::Request& req, httplib::Response& res) {
     const City* city = FindCityByCode(req.matches[1].str());
     if (city == nullptr) return NotFound(res);
@@ -171,6 +161,25 @@ void SetUpPortal(httplib::Server& server, const PortalOptions& options) {
   server.Post("/static/url.php", [](const httplib::Request& req, httplib::Response& res) {
     res.set_content(SearchReply(req.body), kHtmlUtf8);
   });
+}
+
+}  // namespace
+
+void EndPendingDelays() { g_stopping = true; }
+
+void SetUpPortal(httplib::Server& server, const PortalOptions& options) {
+  const PortalOptions o = options;
+
+  server.set_pre_routing_handler([o](const httplib::Request& req, httplib::Response& res) {
+    return ServeFixture(o.fixturesDir, req, res) ? httplib::Server::HandlerResponse::Handled
+                                                 : httplib::Server::HandlerResponse::Unhandled;
+  });
+
+  if (o.source == PortalOptions::Source::kLive) {
+    AddLiveWeatherRoutes(server, o, std::make_shared<LiveSource>(LiveSourceOptionsFrom(o)));
+  } else {
+    AddDemoWeatherRoutes(server, o);
+  }
   server.Get(R"(/m/i/icon_weather/(42x30|21x15)/([dn]\d\d)\.gif)",
              [](const httplib::Request& req, httplib::Response& res) {
                const std::string code = req.matches[2].str();

@@ -1,0 +1,300 @@
+// nimbulux-portal in live mode against a fake weather service on 127.0.0.1: every form
+// the demo serves, read back through the widget's own readers, and the rules of a good
+// client (cache, stale replies, 503, rate limit, time-outs, codes of searched places).
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "core/text.h"
+#include "portal_fake_provider.h"
+#include "support/portal_process.h"
+#include "support/temp_dir.h"
+#include "weather/city_directory.h"
+#include "weather/conditions.h"
+#include "weather/forecast_cleaning.h"
+#include "weather/forecast_parser.h"
+
+namespace nimbulux {
+namespace {
+
+using test::FakeReply;
+using test::FakeWeatherProvider;
+using test::PortalProcess;
+
+struct Answer {
+  int status = 0;
+  std::string body;
+};
+
+Answer Get(const PortalProcess& portal, const std::string& path) {
+  httplib::Client client("127.0.0.1", portal.port());
+  client.set_read_timeout(30, 0);
+  const auto res = client.Get(path);
+  return res ? Answer{res->status, res->body} : Answer{};
+}
+
+Answer Search(const PortalProcess& portal, const std::string& name) {
+  httplib::Client client("127.0.0.1", portal.port());
+  client.set_read_timeout(30, 0);
+  const auto res =
+      client.Post("/static/url.php", "cityinfo=" + name, "application/x-www-form-urlencoded");
+  return res ? Answer{res->status, res->body} : Answer{};
+}
+
+// What the widget makes of a city's forecast page and observation.
+struct WidgetView {
+  WeatherModule module;
+  ForecastControls controls;
+  ForecastLines lines;
+};
+
+WidgetView ReadCity(const PortalProcess& portal, const std::string& code) {
+  WidgetView v;
+  Text page = FromUtf8(Get(portal, "/html/weather/" + code + ".shtml").body);
+  v.module.PendingForecastText = CleanForecastPage(page, v.module.State, v.controls.NotesTooltip);
+  v.lines = ParseForecastText(
+      v.module, ForecastOptions{}, [](TextView) { return Text(); }, v.controls);
+  ReadConditions(FromUtf8(Get(portal, "/data/sk/" + code + ".html").body), v.module.State);
+  return v;
+}
+
+class LivePortal : public ::testing::Test {
+ protected:
+  std::vector<std::string> Args(const std::string& date = "2026-12-07", int hour = 15) {
+    return {"--source",    "live",        "--provider-url", provider_.base(),
+            "--cache-dir", cache_.path(), "--data-dir",     data_.path(),
+            "--date",      date,          "--hour",         std::to_string(hour)};
+  }
+  std::string Log() const { return test::ReadFile(log_.File("portal.log")); }
+
+  FakeWeatherProvider provider_;
+  test::TempDir cache_, data_, log_;
+};
+
+TEST_F(LivePortal, EveryFormCarriesTheServiceValuesByDay) {
+  PortalProcess portal(Args(), log_.File("portal.log"));
+  const WidgetView v = ReadCity(portal, "101010100");
+  const WeatherState& s = v.module.State;
+  EXPECT_EQ(s.CityName, u"北京");
+  EXPECT_EQ(s.DateWords, (std::vector<Text>{u"2026年12月7日", u"星期一", u"第341天"}));
+  EXPECT_EQ(s.PageNotes[0], u"");  // nothing that the service does not give
+  EXPECT_EQ(s.NowTemperature, u"1℃");
+  EXPECT_EQ(s.NowDetails[0], u"湿度70%");
+  EXPECT_EQ(s.NowDetails[1], u"西北风3级");
+  EXPECT_EQ(s.NowDetails[2], u"气压1021hPa");
+  EXPECT_EQ(s.NowTimeText, u"天气实况(15:00)");
+  EXPECT_EQ(s.TodayForecast[0], u"小雪");
+  EXPECT_EQ(s.TodayForecast[1], u"3");
+  EXPECT_EQ(s.TodayForecast[2], u"-5");
+  EXPECT_EQ(s.TodayForecast[3], u"西北3-4级");
+  EXPECT_EQ(s.ExtraLines[0], u"紫外：最弱");
+  EXPECT_EQ(s.ExtraLines[1], u"");
+  EXPECT_EQ(s.ExtraLines[4], u"日出 07:21");
+  EXPECT_EQ(s.ExtraLines[5], u"日落 16:50");
+  EXPECT_TRUE(v.module.ForecastPageReceived);
+  EXPECT_EQ(v.controls.Image2[0].IconName, u"/m/i/icon_weather/42x30/d14");
+  EXPECT_EQ(v.controls.Image2[1].IconName, u"/m/i/icon_weather/42x30/n14");
+  const std::vector<std::pair<Text, Text>> row = {
+      {u"一", u"3/-5"}, {u"二", u"5/-6"}, {u"三", u"7/-3"}, {u"四", u"4/-2"}, {u"五", u"2/-2"}};
+  for (std::size_t d = 0; d < 5; ++d) {
+    EXPECT_EQ(v.controls.Image1[d].Tag, row[d].first) << d;
+    EXPECT_EQ(v.controls.Image3[d].Tag, row[d].second) << d;
+  }
+  EXPECT_EQ(v.controls.Image1[0].Tooltip, u"小雪 (西北3-4级)");
+  EXPECT_EQ(v.controls.Image1[1].Tooltip, u"晴 (北<3级)");
+  EXPECT_EQ(v.controls.Image1[2].Tooltip, u"多云 (东5-6级)");
+
+  // The summary of the several-cities row.
+  PictureBox upper, lower;
+  FillCitySlot(FromUtf8(Get(portal, "/data/cityinfo/101010100.html").body), 0, upper, lower);
+  EXPECT_EQ(upper.Tag, u"北京");
+  EXPECT_EQ(upper.Tooltip, u"小雪");
+  EXPECT_EQ(upper.IconName, u"/m/i/icon_weather/21x15/d14");
+  EXPECT_EQ(lower.Tag, u"3/-5");
+
+  // The directory and the search as the options dialog reads them; the data credit
+  // stands where no reader looks.
+  const std::string list = Get(portal, "/static/html/weather_list.shtml").body;
+  const CityDirectory directory = ParseCityDirectory(FromUtf8(list));
+  EXPECT_EQ(ListedRegions(directory).size(), 8u);
+  EXPECT_NE(list.find("CC BY 4.0"), std::string::npos);
+  EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "上海").body)), u"101020100");
+  EXPECT_NE(Get(portal, "/html/weather/101010100.shtml").body.find("Open-Meteo.com"),
+            std::string::npos);
+  EXPECT_NE(Get(portal, "/data/sk/101010100.html").body.find("CC BY 4.0"), std::string::npos);
+  EXPECT_EQ(Get(portal, "/m/i/icon_weather/42x30/d14.gif").status, 200);
+  EXPECT_EQ(Get(portal, "/data/sk/123456789.html").status, 404);
+
+  // What was asked of the service, and who asked.
+  EXPECT_EQ(provider_.LastUserAgent().rfind("nimbulux-portal/", 0), 0u);
+  const std::string query = provider_.LastForecastQuery();
+  EXPECT_NE(query.find("latitude=39.90&"), std::string::npos) << query;
+  EXPECT_NE(query.find("timezone=Asia/Shanghai&"), std::string::npos) << query;
+  EXPECT_NE(query.find("daily=weather_code,temperature_2m_max,temperature_2m_min,sunrise,"
+                       "sunset,wind_speed_10m_max,wind_direction_10m_dominant,uv_index_max&"),
+            std::string::npos);
+  EXPECT_NE(Log().find("CC BY 4.0"), std::string::npos);
+}
+
+TEST_F(LivePortal, TheEveningPageAndNullsKeepTheLineLayout) {
+  provider_.SetForecast("31.23", FakeReply{200, test::OpenMeteoFile("forecast_night.json")});
+  provider_.SetForecast("23.13", FakeReply{200, test::OpenMeteoFile("forecast_gaps.json")});
+  PortalProcess portal(Args("2026-12-07", 21));
+  const WidgetView night = ReadCity(portal, "101020100");
+  const WeatherState& s = night.module.State;
+  EXPECT_EQ(night.lines.MainLines[20], u"晚上");
+  EXPECT_EQ(s.TodayForecast[0], u"冻雨");
+  EXPECT_EQ(s.TodayForecast[1], u"");
+  EXPECT_EQ(s.TodayForecast[2], u"-2");
+  EXPECT_EQ(s.TodayForecast[3], u"(东北5-6级) ");
+  EXPECT_EQ(night.controls.Image2[0].IconName, u"/m/i/icon_weather/42x30/n19");
+  EXPECT_EQ(s.NowTemperature, u"-1℃");
+  EXPECT_EQ(s.NowDetails[1], u"东北风6级");  // the service gave m/s here
+  EXPECT_EQ(s.ExtraLines[0], u"");           // no index at night follows from the data
+  const std::vector<Text> weathers = {u"冻雨", u"冻雨", u"小雪", u"阵雨", u"大雪"};
+  for (std::size_t d = 0; d < 5; ++d) {
+    EXPECT_EQ(night.controls.Image1[d].Tooltip.substr(0, weathers[d].size()), weathers[d]) << d;
+  }
+
+  // Nulls, missing fields and codes outside the table: empty fields, the rest in place.
+  const WidgetView gaps = ReadCity(portal, "505010100");
+  const WeatherState& g = gaps.module.State;
+  EXPECT_EQ(g.NowTemperature, u"℃");
+  EXPECT_EQ(g.NowDetails[0], u"");
+  EXPECT_EQ(g.NowDetails[1], u"");
+  EXPECT_EQ(g.NowDetails[2], u"");
+  EXPECT_EQ(g.TodayForecast[2], u"12");
+  EXPECT_EQ(gaps.controls.Image2[0].IconName, u"");
+  EXPECT_EQ(gaps.controls.Image3[0].Tag, u"/12");
+  EXPECT_EQ(gaps.controls.Image1[1].Tag, u"二");
+  EXPECT_EQ(gaps.controls.Image1[1].IconName, u"/m/i/icon_weather/21x15/d00");
+  EXPECT_EQ(gaps.controls.Image3[1].Tag, u"21/");
+  EXPECT_EQ(gaps.controls.Image1[2].IconName, u"");
+  EXPECT_EQ(gaps.controls.Image3[4].Tag, u"/");
+  // Without today's temperatures the summary holds the city only: its slot stays empty.
+  PictureBox upper, lower;
+  FillCitySlot(FromUtf8(Get(portal, "/data/cityinfo/505010100.html").body), 0, upper, lower);
+  EXPECT_EQ(upper.Tag, u"");
+  EXPECT_EQ(lower.Tag, u"");
+}
+
+TEST_F(LivePortal, ManyWidgetRequestsMakeOneUpstreamRequestAndARestartMakesNone) {
+  {
+    PortalProcess portal(Args());
+    std::vector<std::thread> widgets;
+    for (int i = 0; i < 12; ++i) {
+      widgets.emplace_back([&portal, i] {
+        const char* paths[] = {"/data/sk/101010100.html", "/data/cityinfo/101010100.html",
+                               "/html/weather/101010100.shtml"};
+        EXPECT_EQ(Get(portal, paths[i % 3]).status, 200);
+      });
+    }
+    for (auto& w : widgets) w.join();
+    EXPECT_EQ(provider_.ForecastRequests("39.90"), 1);
+  }
+  PortalProcess again(Args());
+  EXPECT_EQ(Get(again, "/data/sk/101010100.html").status, 200);
+  EXPECT_EQ(provider_.ForecastRequests("39.90"), 1);
+}
+
+TEST_F(LivePortal, FailuresGive503AndAreNotRetriedAtOnce) {
+  provider_.SetForecast("39.13", FakeReply{500, "{\"error\":true}"});
+  provider_.SetForecast("38.04", FakeReply{429, "{\"error\":true,\"reason\":\"limit\"}"});
+  provider_.SetForecast("37.87", FakeReply{200, "\x1f\x8b garbage, not json"});
+  provider_.SetForecast("40.84", FakeReply{200, test::OpenMeteoFile("forecast_day.json"), 3000});
+  std::vector<std::string> args = Args();
+  args.insert(args.end(), {"--upstream-timeout", "1"});
+  PortalProcess portal(args, log_.File("portal.log"));
+  for (const char* code : {"501010100", "501020100", "501030100", "501040100"}) {
+    for (int i = 0; i < 3; ++i) {
+      const Answer a = Get(portal, std::string("/data/sk/") + code + ".html");
+      EXPECT_EQ(a.status, 503) << code;
+      // No reader finds anything in it: the widget shows its no-data state.
+      EXPECT_EQ(a.body.find(','), std::string::npos);
+      EXPECT_EQ(a.body.find(':'), std::string::npos);
+    }
+  }
+  EXPECT_EQ(Get(portal, "/html/weather/501010100.shtml").status, 503);
+  for (const char* latitude : {"39.13", "38.04", "37.87", "40.84"}) {
+    EXPECT_EQ(provider_.ForecastRequests(latitude), 1) << latitude;
+  }
+  EXPECT_NE(Log().find("HTTP 429"), std::string::npos);
+  EXPECT_NE(Log().find("not a forecast reply"), std::string::npos);
+}
+
+TEST_F(LivePortal, TheLastGoodReplyStandsInForSixHours) {
+  {
+    PortalProcess first(Args());
+    for (const char* code : {"101010100", "501010100", "501020100"}) {
+      ASSERT_EQ(Get(first, std::string("/data/sk/") + code + ".html").status, 200);
+    }
+  }
+  // The replies age on disk while the portal is down.
+  const auto age = [&](const std::string& code, long long seconds) {
+    const std::string file = cache_.File("forecast-" + code + ".json");
+    nlohmann::json stored = nlohmann::json::parse(test::ReadFile(file));
+    stored["fetched_at"] = stored["fetched_at"].get<long long>() - seconds;
+    test::WriteFile(file, stored.dump());
+  };
+  age("101010100", 5 * 60);       // fresh: no request at all
+  age("501010100", 60 * 60);      // stale, service down: served
+  age("501020100", 7 * 60 * 60);  // too old, service down: 503
+  provider_.SetForecast("39.13", FakeReply{500, ""});
+  provider_.SetForecast("38.04", FakeReply{500, ""});
+  PortalProcess portal(Args(), log_.File("portal.log"));
+  EXPECT_EQ(Get(portal, "/data/sk/101010100.html").status, 200);
+  EXPECT_EQ(provider_.ForecastRequests("39.90"), 1);
+  const Answer stale = Get(portal, "/data/sk/501010100.html");
+  EXPECT_EQ(stale.status, 200);
+  EXPECT_NE(stale.body.find("\"temp\":\"1\""), std::string::npos);
+  EXPECT_NE(Log().find("501010100: serving a stale reply, 60 min old"), std::string::npos);
+  EXPECT_EQ(Get(portal, "/data/sk/501020100.html").status, 503);
+  EXPECT_EQ(provider_.ForecastRequests("38.04"), 2);
+}
+
+TEST_F(LivePortal, ANameOutsideTheDirectoryKeepsItsCodeAfterARestart) {
+  provider_.SetSearch("昆山", FakeReply{200, test::OpenMeteoFile("search_kunshan.json")});
+  provider_.SetSearch("Peking", FakeReply{200, R"({"results": [{"id": 1816670, "name": "北京",
+      "latitude": 39.91, "longitude": 116.40, "country_code": "CN", "admin1": "北京市"}]})"});
+  {
+    PortalProcess portal(Args());
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "昆山").body)), u"700000001");
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "%E6%98%86%E5%B1%B1").body)),
+              u"700000001");
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_NE(Search(portal, "火星").body.find("weather/999999999.shtml"), std::string::npos);
+    }
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "beijing").body)), u"101010100");
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, " 北京 ").body)), u"101010100");
+    // A directory city found under another spelling keeps the directory's code.
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "Peking").body)), u"101010100");
+    EXPECT_EQ(provider_.SearchRequests(), 3);  // 昆山, 火星 and Peking once each
+    const WidgetView v = ReadCity(portal, "700000001");
+    EXPECT_EQ(v.module.State.CityName, u"昆山");
+    EXPECT_EQ(v.module.State.TodayForecast[0], u"小雪");
+    EXPECT_EQ(provider_.ForecastRequests("31.38"), 1);
+  }
+  provider_.SetSearch("昆山", FakeReply{500, ""});
+  PortalProcess again(Args());
+  EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(again, "昆山").body)), u"700000001");
+  EXPECT_EQ(Get(again, "/data/sk/700000001.html").status, 200);
+  EXPECT_EQ(Get(again, "/data/sk/700000002.html").status, 404);
+}
+
+TEST_F(LivePortal, TheGlobalRateLimitHoldsBackRequestsBeyondTheBurst) {
+  std::vector<std::string> args = Args();
+  args.insert(args.end(), {"--upstream-burst", "2"});
+  PortalProcess portal(args);
+  EXPECT_EQ(Get(portal, "/data/sk/501010100.html").status, 200);
+  EXPECT_EQ(Get(portal, "/data/sk/501020100.html").status, 200);
+  EXPECT_EQ(Get(portal, "/data/sk/501030100.html").status, 503);
+  EXPECT_EQ(provider_.ForecastRequests(), 2);
+}
+
+}  // namespace
+}  // namespace nimbulux

@@ -1,0 +1,253 @@
+// The live source's parts without a network: the mapping tables, the translation of the
+// service's replies, the cache's rules on a clock of the test's own, and the codes of
+// places found by name.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "forecast_cache.h"
+#include "live_mapping.h"
+#include "live_translate.h"
+#include "place_codes.h"
+#include "portal_fake_provider.h"
+#include "support/temp_dir.h"
+
+namespace nimbulux {
+namespace {
+
+namespace ps = portal_server;
+
+TEST(LiveMapping, EveryWmoClassHasItsWeatherAndDayAndNightIcons) {
+  const std::vector<std::pair<std::vector<int>, const char*>> table = {
+      {{0, 1}, "晴"},
+      {{2}, "多云"},
+      {{3}, "阴"},
+      {{45, 48}, "雾"},
+      {{51, 53, 55, 61}, "小雨"},
+      {{63}, "中雨"},
+      {{65, 82}, "大雨"},
+      {{56, 57, 66, 67}, "冻雨"},
+      {{71, 77}, "小雪"},
+      {{73}, "中雪"},
+      {{75, 86}, "大雪"},
+      {{80, 81}, "阵雨"},
+      {{85}, "阵雪"},
+      {{95}, "雷阵雨"},
+      {{96, 99}, "雷阵雨伴有冰雹"}};
+  for (const auto& [codes, name] : table) {
+    for (int wmo : codes) {
+      const auto code = ps::PortalCodeForWmo(wmo);
+      ASSERT_TRUE(code) << wmo;
+      EXPECT_EQ(ps::WeatherName(*code), name) << wmo;
+      char day[8], night[8];
+      std::snprintf(day, sizeof day, "d%02d", *code);
+      std::snprintf(night, sizeof night, "n%02d", *code);
+      EXPECT_EQ(ps::IconCode(false, *code), day);
+      EXPECT_EQ(ps::IconCode(true, *code), night);
+    }
+  }
+  for (int unknown : {-1, 4, 50, 100, 1234}) EXPECT_FALSE(ps::PortalCodeForWmo(unknown)) << unknown;
+}
+
+TEST(LiveMapping, WindSectorsTurnAtTheirEdgesAndBeaufortLevelsAtTheirBounds) {
+  const std::vector<std::pair<double, const char*>> directions = {
+      {0, "北风"},       {22.4, "北风"},  {22.5, "东北风"},  {67.4, "东北风"}, {67.5, "东风"},
+      {112.5, "东南风"}, {157.5, "南风"}, {202.5, "西南风"}, {247.5, "西风"},  {292.5, "西北风"},
+      {337.4, "西北风"}, {337.5, "北风"}, {360, "北风"},     {-45, "西北风"},  {405, "东北风"}};
+  for (const auto& [degrees, name] : directions) {
+    EXPECT_EQ(ps::WindDirectionText(degrees), name) << degrees;
+  }
+  const std::vector<std::pair<double, int>> levels = {
+      {0, 0},    {0.2, 0},  {0.3, 1},   {1.5, 1},   {1.6, 2},   {3.3, 2},   {3.4, 3},
+      {5.4, 3},  {5.5, 4},  {7.9, 4},   {8.0, 5},   {10.7, 5},  {10.8, 6},  {13.9, 7},
+      {17.2, 8}, {20.8, 9}, {24.5, 10}, {28.5, 11}, {32.6, 11}, {32.7, 12}, {60, 12}};
+  for (const auto& [speed, level] : levels) EXPECT_EQ(ps::BeaufortLevel(speed), level) << speed;
+  EXPECT_EQ(ps::ObservedWindForce(2), "小于3级");
+  EXPECT_EQ(ps::ObservedWindForce(3), "3级");
+  EXPECT_EQ(ps::ForecastWindForce(0), "小于3级");
+  EXPECT_EQ(ps::ForecastWindForce(3), "3-4级");
+  EXPECT_EQ(ps::ForecastWindForce(4), "3-4级");
+  EXPECT_EQ(ps::ForecastWindForce(5), "5-6级");
+  EXPECT_EQ(ps::ForecastWindForce(12), "11-12级");
+  EXPECT_DOUBLE_EQ(*ps::MetresPerSecond(36, "km/h"), 10);
+  EXPECT_FALSE(ps::MetresPerSecond(10, "furlongs/fortnight"));
+  const std::vector<std::pair<double, const char*>> uv = {{0, "最弱"}, {2.4, "最弱"}, {2.5, "弱"},
+                                                          {4, "弱"},   {5, "中等"},   {7, "强"},
+                                                          {9.4, "强"}, {10, "很强"}};
+  for (const auto& [index, level] : uv) EXPECT_EQ(ps::UvIndexLine(index).value, level) << index;
+}
+
+TEST(LiveTranslate, MissingNullAndUnknownValuesStayUnknown) {
+  const auto f = ps::ParseForecastReply(test::OpenMeteoFile("forecast_gaps.json"));
+  ASSERT_TRUE(f);
+  EXPECT_FALSE(f->now.missing);
+  EXPECT_FALSE(f->now.hasTemperature);
+  EXPECT_FALSE(f->now.hasHumidity);
+  EXPECT_FALSE(f->now.hasPressure);
+  EXPECT_TRUE(f->now.windDirection.empty());
+  EXPECT_TRUE(f->now.windForce.empty());
+  EXPECT_TRUE(f->now.hasTime);
+  ASSERT_EQ(f->days.size(), 3u);
+  const ps::DayForecast& today = f->days[0].forecast;
+  EXPECT_TRUE(today.dayWeather.empty());
+  EXPECT_TRUE(today.dayIcon.empty());
+  EXPECT_FALSE(today.hasHigh);
+  EXPECT_TRUE(today.hasLow);
+  EXPECT_EQ(today.low, 12);
+  EXPECT_TRUE(f->days[0].sunrise.empty());
+  EXPECT_EQ(f->days[1].forecast.dayWeather, "晴");
+  EXPECT_TRUE(f->days[1].forecast.dayWindForce.empty());  // no speed given
+  EXPECT_TRUE(f->days[2].forecast.dayWeather.empty());    // code outside the table
+
+  // Days the reply does not cover are unknown; a reply from yesterday moves up a day.
+  ps::ChinaClock next{{2026, 12, 8, 9}, 0};
+  const ps::LivePageValues v = ps::PageValuesFor(*f, next);
+  EXPECT_EQ(v.weather.days[0].dayWeather, "晴");
+  EXPECT_EQ(v.weather.sunrise, "06:59");
+  EXPECT_TRUE(v.weather.dayIndices.empty());
+  EXPECT_FALSE(v.weather.days[2].hasHigh);
+  EXPECT_TRUE(v.weather.days[2].dayWeather.empty());
+  EXPECT_EQ(v.weather.days[6].date.day, 14);
+
+  for (const char* bad : {"", "garbage", "[1,2]", "{\"error\":true,\"reason\":\"x\"}", "{}",
+                          "{\"current\":[1]}", "\xff\xfe{"}) {
+    EXPECT_FALSE(ps::ParseForecastReply(bad)) << bad;
+  }
+}
+
+TEST(LiveTranslate, TheEveningLayoutStartsAtSunset) {
+  const auto f = ps::ParseForecastReply(test::OpenMeteoFile("forecast_day.json"));
+  ASSERT_TRUE(f);
+  const auto at = [&](int hour, int minute) {
+    return ps::PageValuesFor(*f, ps::ChinaClock{{2026, 12, 7, hour}, minute});
+  };
+  EXPECT_FALSE(at(6, 0).night);  // before sunrise the day ahead is shown
+  EXPECT_FALSE(at(16, 49).night);
+  EXPECT_TRUE(at(16, 50).night);
+  EXPECT_EQ(at(16, 50).nightWord, "夜间");
+  EXPECT_EQ(at(21, 0).nightWord, "晚上");
+  ASSERT_EQ(at(10, 0).weather.dayIndices.size(), 1u);
+  EXPECT_EQ(at(10, 0).weather.dayIndices[0].name, "紫外线强度指数");
+  EXPECT_TRUE(at(10, 0).weather.nightIndices.empty());
+}
+
+// The cache on a clock that the test moves.
+class CacheRules : public ::testing::Test {
+ protected:
+  ps::ForecastCache MakeCache() {
+    return ps::ForecastCache(
+        dir_.path(), ps::CachePolicy{}, [this] { return now_; },
+        [](const std::string& body) { return body.rfind("ok", 0) == 0; },
+        [this](const std::string& line) { log_ += line + "\n"; });
+  }
+  ps::ForecastCache::Fetch Fetcher(bool succeed) {
+    return [this, succeed] {
+      ++fetches_;
+      ps::FetchOutcome o;
+      o.attempted = true;
+      if (succeed)
+        o.body = "ok " + std::to_string(now_);
+      else
+        o.why = "HTTP 500";
+      return o;
+    };
+  }
+  test::TempDir dir_;
+  std::int64_t now_ = 1'800'000'000;
+  int fetches_ = 0;
+  std::string log_;
+};
+
+TEST_F(CacheRules, OneRequestPerPeriodStaleForSixHoursThenNothing) {
+  ps::ForecastCache cache = MakeCache();
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
+  EXPECT_EQ(fetches_, 1);
+  now_ += 14 * 60;
+  EXPECT_EQ(cache.Get("101010100", "u", Fetcher(true))->body, "ok 1800000000");
+  EXPECT_EQ(fetches_, 1);
+  EXPECT_TRUE(cache.Get("501010100", "u", Fetcher(true)));  // another city has its own period
+  EXPECT_EQ(fetches_, 2);
+
+  // The service fails: the last good reply stands in, and the failure is not retried
+  // before the period is over.
+  now_ += 60;
+  auto stale = cache.Get("101010100", "u", Fetcher(false));
+  ASSERT_TRUE(stale);
+  EXPECT_TRUE(stale->stale);
+  EXPECT_EQ(fetches_, 3);
+  EXPECT_NE(log_.find("stale"), std::string::npos);
+  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(false)));
+  EXPECT_EQ(fetches_, 3);
+  now_ = 1'800'000'000 + 6 * 3600;
+  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(false)));
+  now_ += 15 * 60 + 1;
+  EXPECT_FALSE(cache.Get("101010100", "u", Fetcher(false)));
+
+  // Not tried (over the rate limit) does not hold the next attempt back.
+  ps::ForecastCache::Fetch refused = [&] { return ps::FetchOutcome{}; };
+  EXPECT_FALSE(cache.Get("502010100", "u", refused));
+  EXPECT_TRUE(cache.Get("502010100", "u", Fetcher(true)));
+}
+
+TEST_F(CacheRules, ARestartReusesTheFilesAndIgnoresDamagedOnes) {
+  {
+    ps::ForecastCache cache = MakeCache();
+    ASSERT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
+    ASSERT_TRUE(cache.Get("101020100", "u", Fetcher(true)));
+  }
+  EXPECT_EQ(fetches_, 2);
+  std::ofstream(dir_.File("forecast-101020100.json"), std::ios::trunc) << "{\"fetched_at\":";
+  now_ += 10 * 60;
+  ps::ForecastCache cache = MakeCache();
+  EXPECT_EQ(cache.Get("101010100", "u", Fetcher(true))->body, "ok 1800000000");
+  EXPECT_EQ(fetches_, 2);
+  EXPECT_TRUE(cache.Get("101020100", "u", Fetcher(true)));
+  EXPECT_EQ(fetches_, 3);
+  // A reply from another address does not count.
+  EXPECT_TRUE(ps::ForecastCache(
+                  dir_.path(), ps::CachePolicy{}, [this] { return now_; },
+                  [](const std::string&) { return true; }, [](const std::string&) {})
+                  .Get("101010100", "elsewhere", Fetcher(true)));
+  EXPECT_EQ(fetches_, 4);
+  // A clock set back never makes an old reply fresh.
+  now_ -= 3600;
+  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
+  EXPECT_EQ(fetches_, 5);
+}
+
+TEST(PlaceCodes, APlaceKeepsItsCodeAcrossRestartsAndNames) {
+  test::TempDir dir;
+  const std::string file = dir.File("state/places.json");
+  const ps::Place kunshan{1804651, "昆山", "江苏省", 31.38, 120.98};
+  const ps::Place other{1804652, "昆山镇", "云南省", 24.1, 102.1};
+  {
+    ps::PlaceCodes codes(file);
+    EXPECT_EQ(codes.Remember("昆山", kunshan), "700000001");
+    EXPECT_EQ(codes.Remember("昆山市", kunshan), "700000001");
+    EXPECT_EQ(codes.Remember("昆山镇", other), "700000002");
+  }
+  ps::PlaceCodes codes(file);
+  EXPECT_EQ(codes.CodeForName("昆山市"), "700000001");
+  const auto city = codes.Find("700000002");
+  ASSERT_TRUE(city);
+  EXPECT_EQ(city->name, "昆山镇");
+  EXPECT_DOUBLE_EQ(city->latitude, 24.1);
+  EXPECT_EQ(codes.Remember("某地", ps::Place{0, "某地", "", 30, 110}), "700000003");
+
+  std::ofstream(file, std::ios::trunc) << R"({"places":[{"code":"700000009","id":"x"}]})";
+  ps::PlaceCodes damaged(file);
+  EXPECT_FALSE(damaged.Find("700000009"));
+  EXPECT_FALSE(damaged.CodeForName("昆山"));
+
+  const auto results = ps::ParsePlaceSearchReply(test::OpenMeteoFile("search_kunshan.json"));
+  ASSERT_TRUE(results);
+  ASSERT_EQ(results->size(), 2u);
+  EXPECT_EQ(results->front().id, 1804651);
+  EXPECT_EQ(results->front().admin1, "江苏省");
+  EXPECT_TRUE(ps::ParsePlaceSearchReply(test::OpenMeteoFile("search_nothing.json"))->empty());
+  EXPECT_FALSE(ps::ParsePlaceSearchReply("<html>"));
+}
+
+}  // namespace
+}  // namespace nimbulux

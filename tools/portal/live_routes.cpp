@@ -1,0 +1,112 @@
+#include "live_routes.h"
+
+#include "forecast_page.h"
+#include "portal_replies.h"
+#include "portal_server.h"
+
+namespace nimbulux::portal_server {
+
+namespace {
+
+ChinaClock LiveClock(const PortalOptions& o) {
+  ChinaClock c = ChinaNow();
+  if (o.fixedDate) {
+    c.time.year = o.fixedDate->year;
+    c.time.month = o.fixedDate->month;
+    c.time.day = o.fixedDate->day;
+  }
+  if (o.fixedHour) {
+    c.time.hour = *o.fixedHour;
+    c.minute = 0;
+  }
+  return c;
+}
+
+void Unavailable(httplib::Response& res) {
+  res.status = 503;
+  res.set_header("Retry-After", "600");
+  // No commas, colons or page markers: every reader takes this as no data.
+  res.set_content(
+      "<html><head><title>503 Service Unavailable</title></head><body>"
+      "<h1>503 Service Unavailable</h1><p>No weather data at hand now</p></body></html>\n",
+      kHtmlUtf8);
+}
+
+void NotFound(httplib::Response& res) {
+  res.status = 404;
+  res.set_content(
+      "<html><head><title>404 Not Found</title></head><body><h1>404 Not Found</h1></body></html>\n",
+      kHtmlUtf8);
+}
+
+using WeatherHandler =
+    std::function<void(const City&, const LiveForecast&, const ChinaClock&, httplib::Response&)>;
+
+httplib::Server::Handler CityRoute(const PortalOptions& o, std::shared_ptr<LiveSource> source,
+                                   WeatherHandler write) {
+  return [o, source, write](const httplib::Request& req, httplib::Response& res) {
+    const std::optional<City> city = source->FindCity(req.matches[1].str());
+    if (!city) return NotFound(res);
+    const std::optional<LiveForecast> forecast = source->Forecast(*city);
+    if (!forecast) return Unavailable(res);
+    write(*city, *forecast, LiveClock(o), res);
+  };
+}
+
+}  // namespace
+
+LiveSourceOptions LiveSourceOptionsFrom(const PortalOptions& o) {
+  LiveSourceOptions l;
+  if (!o.providerUrl.empty()) l.forecastBase = l.geocodingBase = o.providerUrl;
+  l.cacheDir = CacheFolder(o);
+  l.placeFile = DataFolder(o) + "/places.json";
+  l.limits.totalSeconds = o.upstreamTimeoutSeconds;
+  l.limits.connectSeconds = std::min(5, o.upstreamTimeoutSeconds);
+  l.burst = o.upstreamBurst;
+  return l;
+}
+
+void AddLiveWeatherRoutes(httplib::Server& server, const PortalOptions& o,
+                          std::shared_ptr<LiveSource> source) {
+  server.Get(R"(/data/sk/(\d+)\.html)",
+             CityRoute(o, source,
+                       [](const City& city, const LiveForecast& f, const ChinaClock&,
+                          httplib::Response& res) {
+                         res.set_content(ConditionsReply(city, f.now, kShortDataCredit), kHtmlUtf8);
+                       }));
+  server.Get(R"(/data/cityinfo/(\d+)\.html)",
+             CityRoute(o, source,
+                       [](const City& city, const LiveForecast& f, const ChinaClock& now,
+                          httplib::Response& res) {
+                         const LivePageValues v = PageValuesFor(f, now);
+                         res.set_content(
+                             CitySummaryReply(city, v.weather.days[0], now.time, kShortDataCredit),
+                             kHtmlUtf8);
+                       }));
+  server.Get(R"(/html/weather/(\d+)\.shtml)",
+             CityRoute(o, source,
+                       [](const City& city, const LiveForecast& f, const ChinaClock& now,
+                          httplib::Response& res) {
+                         LivePageValues v = PageValuesFor(f, now);
+                         ForecastPageInput in;
+                         in.city = city;
+                         in.time = now.time;
+                         in.night = v.night;
+                         in.nightWord = v.nightWord;
+                         in.weather = std::move(v.weather);
+                         in.credit = kDataCredit;
+                         res.set_content(ForecastPageHtml(in), kHtmlUtf8);
+                       }));
+  server.Get("/static/html/weather_list.shtml",
+             [](const httplib::Request&, httplib::Response& res) {
+               res.set_content(CityListPage(kDataCredit), kHtmlUtf8);
+             });
+  server.Post("/static/url.php", [source](const httplib::Request& req, httplib::Response& res) {
+    const PlaceResolver resolve = [source](const std::string& name) {
+      return source->ResolvePlace(name);
+    };
+    res.set_content(SearchReply(req.body, resolve, kShortDataCredit), kHtmlUtf8);
+  });
+}
+
+}  // namespace nimbulux::portal_server

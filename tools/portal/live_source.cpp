@@ -1,0 +1,135 @@
+#include "live_source.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+namespace nimbulux::portal_server {
+
+namespace {
+
+std::string Coordinate(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  return buf;
+}
+
+// Blanks around a typed name (ASCII and ideographic) are not part of it.
+std::string WithoutBlanks(const std::string& s) {
+  std::string_view v = s;
+  for (;;) {
+    if (!v.empty() && (v.front() == ' ' || v.front() == '\t')) {
+      v.remove_prefix(1);
+    } else if (!v.empty() && (v.back() == ' ' || v.back() == '\t')) {
+      v.remove_suffix(1);
+    } else if (v.starts_with("\u3000")) {
+      v.remove_prefix(3);
+    } else if (v.ends_with("\u3000")) {
+      v.remove_suffix(3);
+    } else {
+      return std::string(v);
+    }
+  }
+}
+
+}  // namespace
+
+void LiveLog(const std::string& line) {
+  std::fprintf(stderr, "nimbulux-portal: %s\n", line.c_str());
+}
+
+LiveSource::LiveSource(LiveSourceOptions options)
+    : options_(std::move(options)),
+      limiter_(options_.burst, options_.refillInterval),
+      cache_(
+          options_.cacheDir, options_.policy, &WallClockSeconds,
+          [](const std::string& body) { return ParseForecastReply(body).has_value(); }, &LiveLog),
+      places_(options_.placeFile) {}
+
+std::optional<City> LiveSource::FindCity(const std::string& code) const {
+  if (const City* c = FindCityByCode(code)) return *c;
+  return places_.Find(code);
+}
+
+std::string LiveSource::ForecastUrl(const City& city) const {
+  return options_.forecastBase + "/v1/forecast?latitude=" + Coordinate(city.latitude) +
+         "&longitude=" + Coordinate(city.longitude) +
+         "&current=temperature_2m,relative_humidity_2m,weather_code,wind_speed_10m,"
+         "wind_direction_10m,is_day,surface_pressure"
+         "&daily=weather_code,temperature_2m_max,temperature_2m_min,sunrise,sunset,"
+         "wind_speed_10m_max,wind_direction_10m_dominant,uv_index_max"
+         "&timezone=Asia%2FShanghai&forecast_days=7";
+}
+
+std::string LiveSource::SearchUrl(const std::string& name) const {
+  return options_.geocodingBase + "/v1/search?name=" + QueryValue(name) +
+         "&count=10&language=zh&format=json&countryCode=CN";
+}
+
+FetchOutcome LiveSource::FetchForecast(const City& city) {
+  FetchOutcome outcome;
+  if (!limiter_.TryTake()) {
+    outcome.why = "over the request rate limit";
+    return outcome;
+  }
+  outcome.attempted = true;
+  UpstreamReply reply = UpstreamGet(ForecastUrl(city), options_.limits);
+  if (!reply.ok) {
+    outcome.why = reply.error;
+  } else if (!ParseForecastReply(reply.body)) {
+    outcome.why = "not a forecast reply";
+  } else {
+    LiveLog("fetched the forecast of " + city.name + " (" + city.code + ")");
+    outcome.body = std::move(reply.body);
+  }
+  return outcome;
+}
+
+std::optional<LiveForecast> LiveSource::Forecast(const City& city) {
+  const auto reply = cache_.Get(city.code, ForecastUrl(city), [&] { return FetchForecast(city); });
+  if (!reply) return std::nullopt;
+  return ParseForecastReply(reply->body);
+}
+
+std::string LiveSource::ResolvePlace(const std::string& typed) {
+  const std::string name = WithoutBlanks(typed);
+  if (name.empty()) return "";
+  if (const City* c = FindCityByName(name)) return c->code;
+  if (auto code = places_.CodeForName(name)) return *code;
+  const std::int64_t now = WallClockSeconds();
+  {
+    // A name that found nothing is not asked again within the refresh period.
+    const std::lock_guard lock(missesMutex_);
+    const auto miss = misses_.find(name);
+    if (miss != misses_.end() && now - miss->second < options_.policy.refreshSeconds) return "";
+  }
+  if (!limiter_.TryTake()) {
+    LiveLog("place search for " + name + " skipped: over the request rate limit");
+    return "";
+  }
+  const UpstreamReply reply = UpstreamGet(SearchUrl(name), options_.limits);
+  const auto places = reply.ok ? ParsePlaceSearchReply(reply.body) : std::nullopt;
+  if (!places) {
+    LiveLog("place search for " + name +
+            " failed: " + (reply.ok ? std::string("not a search reply") : reply.error));
+    return "";
+  }
+  if (places->empty()) {
+    const std::lock_guard lock(missesMutex_);
+    misses_[name] = now;
+    return "";
+  }
+  // A directory city found under another spelling keeps its own code.
+  const Place& found = places->front();
+  if (const City* c = FindCityByName(found.name); c != nullptr &&
+                                                  std::abs(c->latitude - found.latitude) < 0.5 &&
+                                                  std::abs(c->longitude - found.longitude) < 0.5) {
+    return c->code;
+  }
+  const std::string code = places_.Remember(name, found);
+  LiveLog("place " + name + " is " + places->front().name + " " + places->front().admin1 + " (" +
+          code + ")");
+  return code;
+}
+
+}  // namespace nimbulux::portal_server

@@ -141,6 +141,10 @@ void ControlForm::ConnectWidget() {
 // ---- refresh -------------------------------------------------------------------
 
 void ControlForm::RefreshWeather() {
+  // Reached from a signal or the tray while a fetch waits (a refresh, the update check,
+  // the city search): that fetch owns the network until it returns. The clock tries
+  // again at its next tick.
+  if (FetchWaiting()) return;
   nimbulux::RefreshWeather(cycle_, Weather().State, *this, CurrentClock());
 }
 
@@ -154,7 +158,9 @@ void ControlForm::FetchForecast() {
   context.LetEventsRun = [this](const ForecastControls& controls) {
     form1_->Controls = controls;
     form1_->ApplyControls();
-    QCoreApplication::processEvents();
+    // Paint the wait pictures; a click now would start a command in the middle of the
+    // refresh, so user input waits until the refresh is done.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
   ForecastControls controls = form1_->Controls;
   nimbulux::FetchForecast(context, controls);
@@ -278,9 +284,13 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
 // ---- timers --------------------------------------------------------------------
 
 void ControlForm::Timer1Tick() {
+  // While a fetch waits only the end of an autoexit run may happen; the next tick
+  // decides on a refresh.
+  if (FetchWaiting() && !cycle_.AutoExit) return;
   switch (TimerTick(cycle_, Weather().State, Weather().ForecastPageReceived, CurrentClock())) {
     case TickAction::SaveAndExit:
-      SaveAndExit();
+      RequestExit();
+      break;
     case TickAction::Refresh:
       RefreshWeather();
       break;
@@ -307,15 +317,24 @@ void ControlForm::Timer2Tick() {
 
 // ---- exit ----------------------------------------------------------------------
 
-void ControlForm::EndOnSignal() {
-  if (started_) SaveAndExit();
-  tray_->Remove();
-  QCoreApplication::processEvents();
-  std::fflush(nullptr);
-  _exit(0);
+void ControlForm::RequestExit() {
+  if (exitRequested_) return;
+  exitRequested_ = true;
+  CancelFetchAndThen([this] {
+    if (started_) SaveAndExit();
+    tray_->Remove();
+    QCoreApplication::processEvents();
+    std::fflush(nullptr);
+    _exit(0);
+  });
 }
 
 void ControlForm::SaveAndExit() {
+  // The events let through below may carry another request to end (a signal, the
+  // session manager, a second click on the exit entry).
+  if (exiting_) return;
+  exiting_ = true;
+  exitRequested_ = true;
   if (!cityFixed_) {
     if (menu_.mnuDesk->isChecked()) {
       SetDesktopEmbedded(form1_, false);

@@ -44,7 +44,6 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   text5_->hide();
   form1_ = new WidgetWindow();
   tray_ = std::make_unique<TrayIcon>();
-  options_ = std::make_unique<OptionsDialog>(*this, this);
   cpuTray_ = std::make_unique<CpuTrayUpdate>();
   timer1_.setObjectName("Timer1");
   timer2_.setObjectName("Timer2");
@@ -55,7 +54,7 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   ConnectWidget();
   tray_->SetStateProvider([this] {
     TrayWidgetState s;
-    s.controlFormVisible = isVisible() || options_->isVisible();
+    s.controlFormVisible = isVisible() || (options_ && options_->isVisible());
     s.widgetVisible = form1_->isVisible();
     s.widgetTopTwips = static_cast<int>(form1_->TopTwips());
     s.cpuMode = settings_.TrayCpu > 0;
@@ -73,7 +72,7 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
     menu_.mnuFile->popup(QCursor::pos());
   });
   connect(tray_.get(), &TrayIcon::controlFormFocusRequested, this, [this] {
-    QWidget* w = options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;
+    QWidget* w = options_ && options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;
     w->raise();
     w->activateWindow();
   });
@@ -82,6 +81,13 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
 }
 
 ControlForm::~ControlForm() { delete form1_; }
+
+OptionsDialog& ControlForm::OptionsForm() {
+  // Made when first opened: most runs never open it, and building it loads fonts and
+  // lays out some sixty controls.
+  if (!options_) options_ = std::make_unique<OptionsDialog>(*this, this);
+  return *options_;
+}
 
 void ControlForm::ConnectMenu() {
   connect(menu_.mnuRefresh, &QAction::triggered, this, [this] { RefreshWeather(); });
@@ -185,7 +191,15 @@ void ControlForm::SetWindowIconTemperature(std::optional<int> value) {
     windowIconName_ = "temperature:" + std::to_string(v);
     if (settings_.TrayCpu == 0) trayValue_ = v;
   }
-  form1_->setWindowIcon(QIcon(QPixmap::fromImage(windowIcon_)));
+  ShowWindowIcon();
+}
+
+void ControlForm::ShowWindowIcon() {
+  // An icon made from a pixmap leaves every size the window system asks for in Qt's
+  // global pixmap cache, keyed by that pixmap: a new icon at every refresh (and every
+  // second with the CPU display) filled it up to its 10 MB limit. This engine caches
+  // nothing.
+  form1_->setWindowIcon(CrispTrayIcon(windowIcon_));
 }
 
 void ControlForm::ShowDayBackground(bool day) {
@@ -309,7 +323,7 @@ void ControlForm::Timer2Tick() {
   windowIcon_ = *picture;
   windowIconName_ = "temperature:" + std::to_string(value);
   trayValue_ = value;
-  form1_->setWindowIcon(QIcon(QPixmap::fromImage(windowIcon_)));
+  ShowWindowIcon();
   tray_->Modify(windowIcon_, tray_->ToolTip());
 }
 

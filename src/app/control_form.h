@@ -59,7 +59,7 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
 
   WidgetWindow* Form1() const { return form1_; }
   ControlMenu& Menu() { return menu_; }
-  OptionsDialog& OptionsForm() { return *options_; }
+  OptionsDialog& OptionsForm();
   const QTimer& Timer2() const { return timer2_; }
 
   // RefreshHost
@@ -110,6 +110,7 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   void ChooseFontAndColour(int slot, FontKind font);
   void OpenOptions();
   void SetWindowIconTemperature(std::optional<int> value);
+  void ShowWindowIcon();
   void UpdateTray(const Text& tooltip);
   void WriteDiagnostics(const RenderPlan& plan, const Text& trayTooltip);
   void InstallTerminationHandler();

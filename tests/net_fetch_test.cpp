@@ -411,7 +411,7 @@ TEST_F(HttpFetchTest, ProxiesComeFromTheEnvironment) {
   EXPECT_EQ(proxy.requests().size(), 2u);
 }
 
-TEST_F(HttpFetchTest, APostBodyGoesOutByteForByteAndFollowsRedirectsAsCurlDoes) {
+TEST_F(HttpFetchTest, APostBodyGoesOutByteForByteAndOnlyA307Or308RedirectKeepsIt) {
   ScriptedServer server([](QTcpSocket& socket, const QByteArray& request) {
     const QByteArray path = Path(request);
     if (path == "/keep")

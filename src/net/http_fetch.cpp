@@ -101,7 +101,7 @@ QUrl ToUrl(const std::string& address) {
 }
 
 // Errors that only restate the HTTP status: the reply and its body still count.
-bool IsStatusError(QNetworkReply::NetworkError e) {
+bool CountsAsReply(QNetworkReply::NetworkError e) {
   return e == QNetworkReply::NoError ||
          (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError) ||
          e == QNetworkReply::ProtocolInvalidOperationError ||
@@ -192,7 +192,7 @@ Reply Exchange(const Request& request, long millisecondsLeft, Wait& wait) {
   const bool cutShort = length.isValid() && reply->rawHeader("Content-Encoding").isEmpty() &&
                         length.toULongLong() != result.body.size();
   result.ok =
-      !givenUp && !wait.cancelled && !cutShort && status.isValid() && IsStatusError(reply->error());
+      !givenUp && !wait.cancelled && !cutShort && status.isValid() && CountsAsReply(reply->error());
   result.status = status.toInt();
   result.location = reply->rawHeader("Location");
   result.contentType = reply->rawHeader("Content-Type");
@@ -205,7 +205,7 @@ struct Transfer {
   std::string charset;
 };
 
-// Follows redirects the way curl does: a POST becomes a GET without body after 301,
+// Follows redirects as common HTTP clients do: a POST becomes a GET without body after 301,
 // 302 and 303, and stays a POST after 307 and 308.
 Transfer Follow(Request request, Wait& wait) {
   Transfer transfer;

@@ -14,6 +14,7 @@ PACKAGES=(
   xdg-utils wrk
   faketime libxcb1-dev
   dpkg-dev lintian desktop-file-utils appstream systemd man-db
+  heaptrack valgrind
 )
 
 missing=()

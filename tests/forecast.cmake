@@ -2,7 +2,7 @@ nimbulux_test(forecast_cleaning_test SOURCES forecast_cleaning_test.cpp LIBS nb_
 nimbulux_test(forecast_parser_test SOURCES forecast_parser_test.cpp LIBS nb_forecast)
 nimbulux_test(forecast_portal_test SOURCES forecast_portal_test.cpp
   LIBS nb_forecast nimbulux_portal_lib)
-nimbulux_test(forecast_fetch_test SOURCES forecast_fetch_test.cpp
+nimbulux_test(forecast_fetch_test NETWORK SOURCES forecast_fetch_test.cpp
   LIBS nb_forecast_fetch nimbulux_portal_lib DEPENDS nimbulux-portal)
 
 # The fuzz target needs clang's libFuzzer; the gcc build leaves it out, and

@@ -45,7 +45,6 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   form1_ = new WidgetWindow();
   KeepOutOfTaskBar(form1_);
   tray_ = std::make_unique<TrayIcon>();
-  options_ = std::make_unique<OptionsDialog>(*this, this);
   cpuTray_ = std::make_unique<CpuTrayUpdate>();
   timer1_.setObjectName("Timer1");
   timer2_.setObjectName("Timer2");
@@ -56,7 +55,7 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   ConnectWidget();
   tray_->SetStateProvider([this] {
     TrayWidgetState s;
-    s.controlFormVisible = isVisible() || options_->isVisible();
+    s.controlFormVisible = isVisible() || (options_ && options_->isVisible());
     s.widgetVisible = form1_->isVisible();
     s.widgetTopTwips = static_cast<int>(form1_->TopTwips());
     s.cpuMode = settings_.TrayCpu > 0;
@@ -74,7 +73,7 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
     menu_.mnuFile->popup(QCursor::pos());
   });
   connect(tray_.get(), &TrayIcon::controlFormFocusRequested, this, [this] {
-    QWidget* w = options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;
+    QWidget* w = options_ && options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;
     w->raise();
     w->activateWindow();
   });
@@ -83,6 +82,13 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
 }
 
 ControlForm::~ControlForm() { delete form1_; }
+
+OptionsDialog& ControlForm::OptionsForm() {
+  // Made when first opened: most runs never open it, and building it loads fonts and
+  // lays out some sixty controls.
+  if (!options_) options_ = std::make_unique<OptionsDialog>(*this, this);
+  return *options_;
+}
 
 void ControlForm::ConnectMenu() {
   connect(menu_.mnuRefresh, &QAction::triggered, this, [this] { RefreshWeather(); });
@@ -142,6 +148,10 @@ void ControlForm::ConnectWidget() {
 // ---- refresh -------------------------------------------------------------------
 
 void ControlForm::RefreshWeather() {
+  // Reached from a signal or the tray while a fetch waits (a refresh, the update check,
+  // the city search): that fetch owns the network until it returns. The clock tries
+  // again at its next tick.
+  if (FetchWaiting()) return;
   nimbulux::RefreshWeather(cycle_, Weather().State, *this, CurrentClock());
 }
 
@@ -155,7 +165,9 @@ void ControlForm::FetchForecast() {
   context.LetEventsRun = [this](const ForecastControls& controls) {
     form1_->Controls = controls;
     form1_->ApplyControls();
-    QCoreApplication::processEvents();
+    // Paint the wait pictures; a click now would start a command in the middle of the
+    // refresh, so user input waits until the refresh is done.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
   ForecastControls controls = form1_->Controls;
   nimbulux::FetchForecast(context, controls);
@@ -180,7 +192,15 @@ void ControlForm::SetWindowIconTemperature(std::optional<int> value) {
     windowIconName_ = "temperature:" + std::to_string(v);
     if (settings_.TrayCpu == 0) trayValue_ = v;
   }
-  form1_->setWindowIcon(QIcon(QPixmap::fromImage(windowIcon_)));
+  ShowWindowIcon();
+}
+
+void ControlForm::ShowWindowIcon() {
+  // An icon made from a pixmap leaves every size the window system asks for in Qt's
+  // global pixmap cache, keyed by that pixmap: a new icon at every refresh (and every
+  // second with the CPU display) filled it up to its 10 MB limit. This engine caches
+  // nothing.
+  form1_->setWindowIcon(CrispTrayIcon(windowIcon_));
 }
 
 void ControlForm::ShowDayBackground(bool day) {
@@ -279,9 +299,13 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
 // ---- timers --------------------------------------------------------------------
 
 void ControlForm::Timer1Tick() {
+  // While a fetch waits only the end of an autoexit run may happen; the next tick
+  // decides on a refresh.
+  if (FetchWaiting() && !cycle_.AutoExit) return;
   switch (TimerTick(cycle_, Weather().State, Weather().ForecastPageReceived, CurrentClock())) {
     case TickAction::SaveAndExit:
-      SaveAndExit();
+      RequestExit();
+      break;
     case TickAction::Refresh:
       RefreshWeather();
       break;
@@ -300,7 +324,7 @@ void ControlForm::Timer2Tick() {
   windowIcon_ = *picture;
   windowIconName_ = "temperature:" + std::to_string(value);
   trayValue_ = value;
-  form1_->setWindowIcon(QIcon(QPixmap::fromImage(windowIcon_)));
+  ShowWindowIcon();
   tray_->Modify(windowIcon_, tray_->ToolTip());
 }
 
@@ -308,15 +332,24 @@ void ControlForm::Timer2Tick() {
 
 // ---- exit ----------------------------------------------------------------------
 
-void ControlForm::EndOnSignal() {
-  if (started_) SaveAndExit();
-  tray_->Remove();
-  QCoreApplication::processEvents();
-  std::fflush(nullptr);
-  _exit(0);
+void ControlForm::RequestExit() {
+  if (exitRequested_) return;
+  exitRequested_ = true;
+  CancelFetchAndThen([this] {
+    if (started_) SaveAndExit();
+    tray_->Remove();
+    QCoreApplication::processEvents();
+    std::fflush(nullptr);
+    _exit(0);
+  });
 }
 
 void ControlForm::SaveAndExit() {
+  // The events let through below may carry another request to end (a signal, the
+  // session manager, a second click on the exit entry).
+  if (exiting_) return;
+  exiting_ = true;
+  exitRequested_ = true;
   if (!cityFixed_) {
     if (menu_.mnuDesk->isChecked()) {
       SetDesktopEmbedded(form1_, false);

@@ -39,11 +39,14 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   void Load(const QString& arguments);
 
   // Saves the window state (unless the city is fixed), removes the tray icon and ends
-  // the program at once.
-  [[noreturn]] void SaveAndExit();
-  // The system asks the program to end: the exit routine once the start-up is done;
-  // before that (the first-run dialog) nothing is written, as when that dialog closes.
-  [[noreturn]] void EndOnSignal();
+  // the program at once. Reached again from the events it lets through, it does
+  // nothing: the settings are written once.
+  void SaveAndExit();
+  // The system or the autoexit timer asks the program to end: the exit routine once the
+  // start-up is done; before that (the first-run dialog) nothing is written, as when
+  // that dialog closes. Asked while a fetch waits, the fetch is cancelled and the
+  // program ends as soon as its wait is over; asking again changes nothing.
+  void RequestExit();
 
   void RefreshWeather() override;
   bool RefreshBusy() const { return cycle_.RefreshBusy; }
@@ -56,7 +59,7 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
 
   WidgetWindow* Form1() const { return form1_; }
   ControlMenu& Menu() { return menu_; }
-  OptionsDialog& OptionsForm() { return *options_; }
+  OptionsDialog& OptionsForm();
   const QTimer& Timer2() const { return timer2_; }
 
   // RefreshHost
@@ -107,6 +110,7 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   void ChooseFontAndColour(int slot, FontKind font);
   void OpenOptions();
   void SetWindowIconTemperature(std::optional<int> value);
+  void ShowWindowIcon();
   void UpdateTray(const Text& tooltip);
   void WriteDiagnostics(const RenderPlan& plan, const Text& trayTooltip);
   void InstallTerminationHandler();
@@ -126,6 +130,8 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   RefreshCycle cycle_;
   bool cityFixed_ = false;
   bool started_ = false;
+  bool exitRequested_ = false;
+  bool exiting_ = false;
   WatchedCityList watched_;
   int opacity_ = 255;
 

@@ -10,7 +10,7 @@
 
 namespace nimbulux {
 
-void ControlForm::OpenOptions() { options_->OpenOptionsDialog(); }
+void ControlForm::OpenOptions() { OptionsForm().OpenOptionsDialog(); }
 
 OptionsValues ControlForm::Options() const {
   OptionsValues v;

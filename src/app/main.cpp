@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         // A refresh already running (its fetch lets events through) is not doubled.
         if (!form.RefreshBusy()) form.RefreshWeather();
       } else {
-        form.EndOnSignal();
+        form.RequestExit();
       }
     });
     struct sigaction sa {};
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   }
 
   // A quit asked by the platform (the session manager at log-out) saves like the exit entry.
-  QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.EndOnSignal(); });
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.RequestExit(); });
 
   form.Load(CommandLineText(argc, argv));
   return QApplication::exec();

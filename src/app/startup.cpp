@@ -181,15 +181,15 @@ void ControlForm::Load(const QString& arguments) {
     }
   } else {
     if (!hide) form1_->show();
-    options_->SetListButtonsEnabled(false);
-    options_->OpenOptionsDialog();
+    OptionsForm().SetListButtonsEnabled(false);
+    OptionsForm().OpenOptionsDialog();
     if (Weather().CurrentCityId.empty()) {
       tray_->Remove();
       QCoreApplication::processEvents();
       std::fflush(nullptr);
       _exit(0);
     }
-    options_->SetListButtonsEnabled(true);
+    OptionsForm().SetListButtonsEnabled(true);
     refresh = false;  // the dialog's OK has refreshed
   }
   // 30.

@@ -1,20 +1,23 @@
 #include "net/http_fetch.h"
 
-// Only the types and constants come from libcurl's headers; the library itself is loaded
-// on the first https:// request, so a run that reads only the plain-HTTP portal never
-// maps it (nor the TLS and Kerberos libraries behind it).
-#define CURL_DISABLE_TYPECHECK 1
-#include <curl/curl.h>
-#include <dlfcn.h>
-
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
+#include <memory>
 #include <random>
+#include <vector>
 
 #include "core/gbk.h"
-#include "net/plain_http.h"
 
 namespace nimbulux {
 
@@ -24,45 +27,23 @@ long g_connectMs = kConnectTimeoutMs;
 long g_totalMs = kTotalTimeoutMs;
 std::string g_lastUrl;
 
-// The few libcurl entry points used, looked up once; nullptr when libcurl is missing.
-struct CurlApi {
-  CURLcode (*globalInit)(long);
-  CURL* (*easyInit)();
-  CURLcode (*easySetopt)(CURL*, CURLoption, ...);
-  CURLcode (*easyPerform)(CURL*);
-  CURLcode (*easyGetinfo)(CURL*, CURLINFO, ...);
-  void (*easyCleanup)(CURL*);
-  curl_slist* (*slistAppend)(curl_slist*, const char*);
-  void (*slistFreeAll)(curl_slist*);
+// The fetch that waits right now, if any, and what is to run once its wait is over.
+struct Wait {
+  QNetworkReply* reply = nullptr;
+  bool cancelled = false;
 };
+Wait* g_wait = nullptr;
+std::vector<std::function<void()>> g_afterWait;
 
-template <typename Function>
-bool LookUp(void* library, const char* name, Function& target) {
-  void* symbol = dlsym(library, name);
-  target = reinterpret_cast<Function>(symbol);
-  return symbol != nullptr;
-}
-
-const CurlApi* Curl() {
-  static const CurlApi* const api = []() -> const CurlApi* {
-    void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return nullptr;
-    static CurlApi loaded{};
-    const bool complete = LookUp(library, "curl_global_init", loaded.globalInit) &&
-                          LookUp(library, "curl_easy_init", loaded.easyInit) &&
-                          LookUp(library, "curl_easy_setopt", loaded.easySetopt) &&
-                          LookUp(library, "curl_easy_perform", loaded.easyPerform) &&
-                          LookUp(library, "curl_easy_getinfo", loaded.easyGetinfo) &&
-                          LookUp(library, "curl_easy_cleanup", loaded.easyCleanup) &&
-                          LookUp(library, "curl_slist_append", loaded.slistAppend) &&
-                          LookUp(library, "curl_slist_free_all", loaded.slistFreeAll);
-    if (!complete || loaded.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-      dlclose(library);
-      return nullptr;
-    }
-    return &loaded;  // stays loaded for the rest of the run
-  }();
-  return api;
+// One manager for the whole run, made on first use on the application's thread.
+QNetworkAccessManager& Manager() {
+  static QPointer<QNetworkAccessManager> manager;
+  if (manager.isNull()) {
+    // http_proxy, https_proxy and no_proxy from the environment.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+    manager = new QNetworkAccessManager(QCoreApplication::instance());
+  }
+  return *manager;
 }
 
 // Reseeded from the clock on every call, so that successive fetches draw fresh
@@ -76,33 +57,9 @@ long RandomQueryNumber() {
   return std::clamp(n, 1L, 9999L);
 }
 
-struct Body {
-  std::string bytes;
-  bool tooLarge = false;
-};
-
-std::size_t Collect(char* data, std::size_t size, std::size_t count, void* user) {
-  auto* body = static_cast<Body*>(user);
-  const std::size_t n = size * count;
-  if (body->bytes.size() + n > kMaxBodyBytes) {
-    body->tooLarge = true;
-    return 0;  // makes libcurl give up the transfer
-  }
-  body->bytes.append(data, n);
-  return n;
-}
-
-std::string LowerAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
 // The charset parameter of a Content-Type value, lower case, without quotes.
-std::string DeclaredCharset(const char* contentType) {
-  if (contentType == nullptr) return {};
-  const std::string type = LowerAscii(contentType);
+std::string DeclaredCharset(const QByteArray& contentType) {
+  const std::string type = contentType.toLower().toStdString();
   const auto at = type.find("charset=");
   if (at == std::string::npos) return {};
   std::string value = type.substr(at + 8);
@@ -132,100 +89,185 @@ Text Decode(std::string_view bytes, const std::string& charset) {
   return IsValidUtf8(bytes) ? FromUtf8(bytes) : TextFromGbk(bytes);
 }
 
+bool IsWebUrl(const QUrl& url) {
+  return url.isValid() && !url.host().isEmpty() &&
+         (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
+
+// An address without "scheme://" is taken as http.
+QUrl ToUrl(const std::string& address) {
+  const std::string full = address.find("://") == std::string::npos ? "http://" + address : address;
+  return QUrl(QString::fromStdString(full), QUrl::TolerantMode);
+}
+
+// Errors that only restate the HTTP status: the reply and its body still count.
+bool CountsAsReply(QNetworkReply::NetworkError e) {
+  return e == QNetworkReply::NoError ||
+         (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError) ||
+         e == QNetworkReply::ProtocolInvalidOperationError ||
+         (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
+}
+
+bool IsFollowedRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+struct Request {
+  QUrl url;
+  bool post = false;
+  QByteArray body;
+  QByteArray contentType;
+};
+
+struct Reply {
+  bool ok = false;
+  int status = 0;
+  QByteArray location;
+  QByteArray contentType;
+  std::string body;
+};
+
+// Appends a piece of the body unless that passes the cap.
+bool Collect(std::string& body, const QByteArray& piece) {
+  if (body.size() + static_cast<std::size_t>(piece.size()) > kMaxBodyBytes) return false;
+  body.append(piece.constData(), static_cast<std::size_t>(piece.size()));
+  return true;
+}
+
+// One request without following redirects, waiting at most millisecondsLeft.
+Reply Exchange(const Request& request, long millisecondsLeft, Wait& wait) {
+  Reply result;
+  QNetworkRequest r(request.url);
+  r.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+  // No cookie store and no cache of the program's own.
+  r.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+  r.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+  r.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  if (request.post && !request.contentType.isEmpty()) {
+    r.setRawHeader("Content-Type", request.contentType);
+  }
+  QNetworkAccessManager& manager = Manager();
+  const std::unique_ptr<QNetworkReply> reply(request.post ? manager.post(r, request.body)
+                                                          : manager.get(r));
+  wait.reply = reply.get();
+
+  bool givenUp = false;
+  QEventLoop loop;
+  QTimer connectTimer;
+  QTimer totalTimer;
+  // Aborted from the event loop, not from inside one of the reply's own signals.
+  auto giveUp = [&] {
+    if (givenUp) return;
+    givenUp = true;
+    QMetaObject::invokeMethod(reply.get(), &QNetworkReply::abort, Qt::QueuedConnection);
+  };
+  connectTimer.setSingleShot(true);
+  totalTimer.setSingleShot(true);
+  QObject::connect(&connectTimer, &QTimer::timeout, &loop, giveUp);
+  QObject::connect(&totalTimer, &QTimer::timeout, &loop, giveUp);
+  // Once the request is out the connection stands; only the total limit remains.
+  QObject::connect(reply.get(), &QNetworkReply::requestSent, &loop, [&] { connectTimer.stop(); });
+  QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
+    connectTimer.stop();
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && length.toULongLong() > kMaxBodyBytes) giveUp();
+  });
+  // Read as it arrives, so that Qt never buffers more than the cap.
+  QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
+    if (!givenUp && !Collect(result.body, reply->readAll())) giveUp();
+  });
+  QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+
+  connectTimer.start(static_cast<int>(std::min(g_connectMs, millisecondsLeft)));
+  totalTimer.start(static_cast<int>(millisecondsLeft));
+  if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  wait.reply = nullptr;
+
+  if (!givenUp && reply->isOpen() && !Collect(result.body, reply->readAll())) givenUp = true;
+  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  // Never hand on half a reply. Qt reports most cut replies as errors, but one whose
+  // connection closes while its body is awaited can come out as complete: the length
+  // it announced is checked here too (for an unencoded body, which Qt hands on as is).
+  const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+  const bool cutShort = length.isValid() && reply->rawHeader("Content-Encoding").isEmpty() &&
+                        length.toULongLong() != result.body.size();
+  result.ok =
+      !givenUp && !wait.cancelled && !cutShort && status.isValid() && CountsAsReply(reply->error());
+  result.status = status.toInt();
+  result.location = reply->rawHeader("Location");
+  result.contentType = reply->rawHeader("Content-Type");
+  return result;
+}
+
 struct Transfer {
   bool ok = false;
   std::string body;
   std::string charset;
 };
 
-// https:// and every scheme other than http go through libcurl.
-Transfer PerformWithCurl(const plain_http::Request& request, long redirects, long totalMs) {
+// Follows redirects as common HTTP clients do: a POST becomes a GET without body after 301,
+// 302 and 303, and stays a POST after 307 and 308.
+Transfer Follow(Request request, Wait& wait) {
   Transfer transfer;
-  const CurlApi* api = Curl();
-  if (api == nullptr || totalMs <= 0) return transfer;
-  CURL* curl = api->easyInit();
-  if (curl == nullptr) return transfer;
-
-  Body body;
-  curl_slist* headers = nullptr;
-  // No header of our own beyond what the request needs.
-  headers = api->slistAppend(headers, "Accept:");
-  headers = api->slistAppend(headers, "Expect:");
-  if (request.post) {
-    headers = api->slistAppend(headers, ("Content-Type: " + request.contentType).c_str());
+  QElapsedTimer clock;
+  clock.start();
+  for (int redirects = 0;; ++redirects) {
+    if (!IsWebUrl(request.url)) return transfer;
+    const long left = g_totalMs - static_cast<long>(clock.elapsed());
+    if (left <= 0) return transfer;
+    Reply reply = Exchange(request, left, wait);
+    if (!reply.ok) return transfer;
+    if (IsFollowedRedirect(reply.status) && !reply.location.isEmpty()) {
+      if (redirects == kMaxRedirects) return transfer;
+      const QUrl next = request.url.resolved(QUrl::fromEncoded(reply.location.trimmed()));
+      // A plain-http hop after https would let anyone on the path answer instead.
+      if (request.url.scheme() == QLatin1String("https") &&
+          next.scheme() != QLatin1String("https")) {
+        return transfer;
+      }
+      if (request.post && reply.status != 307 && reply.status != 308) {
+        request.post = false;
+        request.body.clear();
+        request.contentType.clear();
+      }
+      request.url = next;
+      continue;
+    }
+    transfer.ok = true;
+    transfer.body = std::move(reply.body);
+    transfer.charset = DeclaredCharset(reply.contentType);
+    return transfer;
   }
-
-  api->easySetopt(curl, CURLOPT_URL, request.url.c_str());
-  api->easySetopt(curl, CURLOPT_NOSIGNAL, 1L);
-  api->easySetopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  api->easySetopt(curl, CURLOPT_MAXREDIRS, redirects);
-  api->easySetopt(curl, CURLOPT_CONNECTTIMEOUT_MS, std::min(g_connectMs, totalMs));
-  api->easySetopt(curl, CURLOPT_TIMEOUT_MS, totalMs);
-  api->easySetopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBodyBytes));
-  api->easySetopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-  api->easySetopt(curl, CURLOPT_WRITEDATA, &body);
-  api->easySetopt(curl, CURLOPT_HTTPHEADER, headers);
-  if (request.post) {
-    api->easySetopt(curl, CURLOPT_POST, 1L);
-    api->easySetopt(curl, CURLOPT_POSTFIELDS, request.body.data());
-    api->easySetopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
-                    static_cast<curl_off_t>(request.body.size()));
-  }
-
-  const CURLcode result = api->easyPerform(curl);
-  if (result == CURLE_OK) {
-    char* type = nullptr;
-    api->easyGetinfo(curl, CURLINFO_CONTENT_TYPE, &type);
-    transfer.charset = DeclaredCharset(type);
-  }
-  api->easyCleanup(curl);
-  api->slistFreeAll(headers);
-
-  // A partial or oversized body is a failure: never hand on half a reply.
-  transfer.ok = result == CURLE_OK && !body.tooLarge;
-  if (transfer.ok) transfer.body = std::move(body.bytes);
-  return transfer;
 }
 
-Transfer PerformPlain(const plain_http::Request& request) {
-  Transfer transfer;
-  plain_http::Limits limits;
-  limits.connectMs = g_connectMs;
-  limits.totalMs = g_totalMs;
-  limits.maxBodyBytes = kMaxBodyBytes;
-  limits.maxRedirects = 5;
-  plain_http::Outcome outcome =
-      plain_http::Perform(request, limits, [](const char* name) { return std::getenv(name); });
-  switch (outcome.kind) {
-    case plain_http::Outcome::Kind::kDone:
-      transfer.ok = true;
-      transfer.body = std::move(outcome.body);
-      transfer.charset = DeclaredCharset(outcome.contentType.c_str());
-      break;
-    case plain_http::Outcome::Kind::kOtherScheme:
-      // Redirected to https: libcurl takes over with what is left of the limits.
-      transfer = PerformWithCurl(outcome.request, outcome.redirectsLeft, outcome.millisecondsLeft);
-      break;
-    case plain_http::Outcome::Kind::kFailed:
-      break;
-  }
-  return transfer;
+void RunActionsAfterWait() {
+  std::vector<std::function<void()>> actions;
+  actions.swap(g_afterWait);
+  for (const auto& action : actions) action();
 }
 
 // One request; the body lands in ResponseBytes(). Returns the text, empty on failure.
 Text Perform(const std::string& url, const std::string* postBody, std::string_view contentType) {
+  // A fetch started from the event loop of another fetch's wait: that fetch owns
+  // ResponseBytes until it returns.
+  if (g_wait != nullptr || QCoreApplication::instance() == nullptr) return {};
   ResponseBytes().clear();
   g_lastUrl = url;
-  plain_http::Request request;
-  request.url = url;
+  Request request;
+  request.url = ToUrl(url);
   if (postBody != nullptr) {
     request.post = true;
-    request.body = *postBody;
-    request.contentType = std::string(contentType);
+    request.body = QByteArray::fromStdString(*postBody);
+    std::string type(contentType);
+    std::erase_if(type, [](char c) { return c == '\r' || c == '\n'; });
+    request.contentType = QByteArray::fromStdString(type);
   }
-  const std::string scheme = plain_http::SchemeOf(url);
-  Transfer transfer = scheme.empty() || scheme == "http" ? PerformPlain(request)
-                                                         : PerformWithCurl(request, 5, g_totalMs);
+
+  Wait wait;
+  g_wait = &wait;
+  Transfer transfer = Follow(std::move(request), wait);
+  g_wait = nullptr;
+  if (wait.cancelled) RunActionsAfterWait();
   if (!transfer.ok) return {};
   ResponseBytes() = std::move(transfer.body);
   return Decode(ResponseBytes(), transfer.charset);
@@ -247,6 +289,20 @@ Text HttpFetch(TextView url, bool bypassCache) {
 Text HttpPost(TextView url, std::string_view body, std::string_view contentType) {
   const std::string payload(body);
   return Perform(ToUtf8(url), &payload, contentType);
+}
+
+bool FetchWaiting() { return g_wait != nullptr; }
+
+void CancelFetchAndThen(std::function<void()> action) {
+  if (g_wait == nullptr) {
+    action();
+    return;
+  }
+  g_afterWait.push_back(std::move(action));
+  g_wait->cancelled = true;
+  if (g_wait->reply != nullptr) {
+    QMetaObject::invokeMethod(g_wait->reply, &QNetworkReply::abort, Qt::QueuedConnection);
+  }
 }
 
 void SetHttpTimeoutsForTesting(long connectMs, long totalMs) {

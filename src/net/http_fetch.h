@@ -1,9 +1,10 @@
-// The one synchronous HTTP client of the program. Every page, icon and file
-// read from the network comes through HttpFetch; the city search POST uses HttpPost.
-// Plain http:// goes through our own small client (net/plain_http.h); https:// and
-// other schemes through libcurl, loaded at the first such request.
+// The one synchronous HTTP client of the program, on Qt Network. Every page, icon and
+// file read from the network comes through HttpFetch; the city search POST uses HttpPost.
+// The caller waits in a local event loop that keeps painting, timers and the window
+// manager's requests going, and holds user input back until the reply is complete.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,17 +19,30 @@ std::string& ResponseBytes();
 // GET url (with "?" + a random 1..9999 appended when bypassCache). Returns the body as
 // text, decoded by the charset the reply declares (UTF-8, GBK, GB2312, GB18030); with
 // none declared, UTF-8 when the bytes are valid UTF-8, else GBK. The status is not
-// looked at. Any failure, a time-out or a body over the size cap gives the empty text
-// and empty ResponseBytes.
+// looked at. Only http and https are requested and followed (at most 5 redirects,
+// never from https to http). Any failure, a time-out or a body over the size cap gives
+// the empty text and empty ResponseBytes. Needs the application object; runs on its
+// thread only.
 Text HttpFetch(TextView url, bool bypassCache);
 
 // POST body to url with the given Content-Type; same decoding and failure rules.
 Text HttpPost(TextView url, std::string_view body, std::string_view contentType);
 
+// True while a fetch waits for its reply. Whatever runs from the event loop meanwhile
+// (timers, signals, the session manager) must not start another fetch: one started
+// then fails at once and leaves ResponseBytes to the waiting fetch.
+bool FetchWaiting();
+
+// For the end of the program: runs action at once when no fetch waits; otherwise
+// cancels the waiting fetch (it fails) and runs action as soon as its wait is over,
+// before it returns.
+void CancelFetchAndThen(std::function<void()> action);
+
 // Limits every request obeys.
 inline constexpr long kConnectTimeoutMs = 5000;
 inline constexpr long kTotalTimeoutMs = 15000;
 inline constexpr std::size_t kMaxBodyBytes = 16u * 1024u * 1024u;
+inline constexpr int kMaxRedirects = 5;
 
 // Tests shorten the time-outs (milliseconds); 0 restores the defaults.
 void SetHttpTimeoutsForTesting(long connectMs, long totalMs);

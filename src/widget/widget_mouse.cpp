@@ -22,9 +22,10 @@ void WidgetWindow::ConnectMouse() {
   // Presses on the pictures and labels act as presses on the window, at the same
   // place, so the whole widget can be dragged and right-clicked.
   auto forward = [this](QWidget* control, auto* sender) {
-    connect(
-        sender, &std::remove_pointer_t<decltype(sender)>::pressed, this,
-        [this, control](Qt::MouseButton b, QPoint p) { WidgetMouseDown(b, p + control->pos()); });
+    connect(sender, &std::remove_pointer_t<decltype(sender)>::pressed, this,
+            [this, control](Qt::MouseButton b, QPoint p) {
+              WidgetMouseDown(b, p + control->pos(), control->mapToGlobal(p));
+            });
   };
   for (PictureBoxWidget* box : image2_) forward(box, box);
   for (PictureBoxWidget* box : image1_) forward(box, box);
@@ -32,15 +33,16 @@ void WidgetWindow::ConnectMouse() {
   forward(lbWind_, lbWind_);
   forward(lbText_, lbText_);
   // A press on a control keeps the pointer's moves on that control until release.
-  for (PictureBoxWidget* box : image2_)
-    connect(box, &PictureBoxWidget::moved, this, [this] { ContinuePendingDrag(); });
-  for (PictureBoxWidget* box : image1_)
-    connect(box, &PictureBoxWidget::moved, this, [this] { ContinuePendingDrag(); });
-  for (PictureBoxWidget* box : image3_)
-    connect(box, &PictureBoxWidget::moved, this, [this] { ContinuePendingDrag(); });
-  connect(lbText_, &MouseLabel::moved, this, [this] { ContinuePendingDrag(); });
+  auto continueOn = [this](auto* control) {
+    connect(control, &std::remove_pointer_t<decltype(control)>::moved, this,
+            [this, control](QPoint p) { ContinuePendingDrag(control->mapToGlobal(p)); });
+  };
+  for (PictureBoxWidget* box : image2_) continueOn(box);
+  for (PictureBoxWidget* box : image1_) continueOn(box);
+  for (PictureBoxWidget* box : image3_) continueOn(box);
+  continueOn(lbText_);
   connect(lbWind_, &MouseLabel::moved, this, [this](QPoint p) {
-    if (ContinuePendingDrag()) return;
+    if (ContinuePendingDrag(lbWind_->mapToGlobal(p))) return;
     const QPoint t = ToTwips(p + lbWind_->pos());
     lastMouseX_ = t.x();
     lastMouseY_ = t.y();
@@ -77,11 +79,11 @@ void WidgetWindow::ConnectMouse() {
 }
 
 void WidgetWindow::mousePressEvent(QMouseEvent* event) {
-  WidgetMouseDown(event->button(), event->position().toPoint());
+  WidgetMouseDown(event->button(), event->position().toPoint(), event->globalPosition().toPoint());
 }
 
 void WidgetWindow::mouseMoveEvent(QMouseEvent* event) {
-  WidgetMouseMove(event->position().toPoint());
+  WidgetMouseMove(event->position().toPoint(), event->globalPosition().toPoint());
 }
 
 void WidgetWindow::mouseReleaseEvent(QMouseEvent* event) {
@@ -99,7 +101,7 @@ void WidgetWindow::mouseDoubleClickEvent(QMouseEvent*) {
   }
 }
 
-void WidgetWindow::WidgetMouseDown(Qt::MouseButton button, QPoint windowPx) {
+void WidgetWindow::WidgetMouseDown(Qt::MouseButton button, QPoint windowPx, QPoint screenPx) {
   const QPoint t = ToTwips(windowPx);
   switch (PressActionFor(button == Qt::LeftButton, t.x(), t.y(), textOffset_, Flags.Lock)) {
     case PressAction::None:
@@ -109,18 +111,18 @@ void WidgetWindow::WidgetMouseDown(Qt::MouseButton button, QPoint windowPx) {
       // double-click stays with the widget, and the window manager never holds the
       // pointer for a move that has already ended.
       dragPending_ = true;
-      dragPressGlobal_ = QCursor::pos();
+      dragPressGlobal_ = screenPx;
       break;
     case PressAction::CityMenu:
-      Q_EMIT menuRequested(QCursor::pos(), true);
+      Q_EMIT menuRequested(screenPx, true);
       break;
     case PressAction::ControlMenu:
-      Q_EMIT menuRequested(QCursor::pos(), false);
+      Q_EMIT menuRequested(screenPx, false);
       break;
   }
 }
 
-bool WidgetWindow::ContinuePendingDrag() {
+bool WidgetWindow::ContinuePendingDrag(QPoint screenPx) {
   if (!dragPending_) return false;
   if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
     dragPending_ = false;  // released over a control, which keeps its release
@@ -129,20 +131,24 @@ bool WidgetWindow::ContinuePendingDrag() {
   // A few pixels: a hand that clicks shakes less, and the window, which starts to move
   // only now, stays as close under the pointer.
   constexpr int kDragStartPixels = 3;
-  if ((QCursor::pos() - dragPressGlobal_).manhattanLength() < kDragStartPixels) return false;
+  if ((screenPx - dragPressGlobal_).manhattanLength() < kDragStartPixels) return false;
   dragPending_ = false;
-  BeginDrag();
+  BeginDrag(screenPx);
   return true;
 }
 
-void WidgetWindow::BeginDrag() {
+void WidgetWindow::BeginDrag(QPoint screenPx) {
   if (manualDrag_) return;
-  if (StartSystemMove(this, [this] { FinishDrag(); })) return;
+  // Input held back during a fetch arrives when the pointer has moved on and the button
+  // may be up again: the window manager's move would then wait for a release that has
+  // already happened. Such a drag, like one without a window manager, is done by hand.
+  const bool live = (QCursor::pos() - screenPx).manhattanLength() < 8;
+  if (live && StartSystemMove(this, [this] { FinishDrag(); })) return;
   // Refused (no window manager, or one without the move request): the window follows
   // the pointer, from where it was pressed, until the button is released.
   manualDrag_ = true;
   dragOffset_ = dragPressGlobal_ - pos();
-  move(QCursor::pos() - dragOffset_);
+  move(screenPx - dragOffset_);
   grabMouse();
 }
 
@@ -151,12 +157,12 @@ void WidgetWindow::FinishDrag() {
   SetTopmost(this, TopmostAfterDrag(topTwips_, Flags.Top));
 }
 
-void WidgetWindow::WidgetMouseMove(QPoint windowPx) {
+void WidgetWindow::WidgetMouseMove(QPoint windowPx, QPoint screenPx) {
   if (manualDrag_) {
-    move(QCursor::pos() - dragOffset_);
+    move(screenPx - dragOffset_);
     return;
   }
-  if (ContinuePendingDrag()) return;
+  if (ContinuePendingDrag(screenPx)) return;
   const QPoint t = ToTwips(windowPx);
   lastMouseX_ = t.x();
   lastMouseY_ = t.y();
@@ -166,7 +172,7 @@ void WidgetWindow::WidgetMouseMove(QPoint windowPx) {
   window.TopTwips = topTwips_;
   window.TwipsPerPixelX = kTwipsPerPixel;
   window.TwipsPerPixelY = kTwipsPerPixel;
-  const QPoint p = QCursor::pos();
+  const QPoint p = screenPx;
   const double top = TopAfterPointerMove(window, PointerPx{p.x(), p.y()});
   if (top != topTwips_) SetTopTwips(top);
 

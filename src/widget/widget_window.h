@@ -101,16 +101,18 @@ class WidgetWindow : public QWidget {
   void PlaceControls();
   void ConnectMouse();
   // The mouse handling of widget_mouse.cpp, in window twips.
-  void WidgetMouseDown(Qt::MouseButton button, QPoint windowPx);
-  void WidgetMouseMove(QPoint windowPx);
+  // windowPx: the pointer in the window; screenPx: on the screen, as the event gives it
+  // (input held during a fetch arrives late, when the pointer may be elsewhere).
+  void WidgetMouseDown(Qt::MouseButton button, QPoint windowPx, QPoint screenPx);
+  void WidgetMouseMove(QPoint windowPx, QPoint screenPx);
   void WidgetDoubleClick();
   // A left press moves the window with the pointer (the system's move, else by hand);
   // when it ends, the topmost decision.
-  void BeginDrag();
+  void BeginDrag(QPoint screenPx);
   void FinishDrag();
   // A pointer move anywhere on the widget while a left press waits to become a drag;
   // true when it started the drag.
-  bool ContinuePendingDrag();
+  bool ContinuePendingDrag(QPoint screenPx);
   void ApplyPosition();
   void DrawShadowText(QPainter& painter, const PrintedText& text);
   QFont QtFont(FontKind kind) const;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer): the forecast page readers and the HTTP reply reader, and
-# runs them for N seconds in all (default 60), two thirds of it on the forecast readers.
+# UndefinedBehaviorSanitizer) for the forecast page readers and runs it for N seconds
+# (default 60).
 # Usage: tests/fuzz/run_fuzz.sh [SECONDS] [BUILD_FOLDER]
 set -euo pipefail
 seconds="${1:-60}"
@@ -25,17 +25,6 @@ clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   "$root/src/core/text.cpp" \
   $qt_libs -o "$out/forecast_fuzz"
 
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/src" "$root/tests/fuzz/plain_http_fuzz.cpp" "$root/src/net/plain_http.cpp" \
-  -o "$out/plain_http_fuzz"
-mkdir -p "$out/http_corpus"
-printf 'HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n' \
-  >"$out/http_corpus/seed_chunked"
-printf 'HTTP/1.1 301 Moved\r\nLocation: /x\r\nContent-Length: 3\r\n\r\nabc' \
-  >"$out/http_corpus/seed_redirect"
-
 # -timeout: any single input slower than 10 s counts as a hang.
-"$out/forecast_fuzz" -max_total_time="$((seconds * 2 / 3 + 1))" -timeout=10 -max_len=65536 \
+"$out/forecast_fuzz" -max_total_time="$seconds" -timeout=10 -max_len=65536 \
   -print_final_stats=1 "$out/corpus"
-"$out/plain_http_fuzz" -max_total_time="$((seconds / 3 + 1))" -timeout=10 -max_len=65536 \
-  -print_final_stats=1 "$out/http_corpus"

@@ -38,6 +38,26 @@ TEST(EndToEnd, WithoutAnXServerTheProgramSaysSoAndEnds) {
   EXPECT_FALSE(FileExists(folder.SettingsFile()));
 }
 
+// A widget with no portal says once where it looked and how to start one; a portal that
+// answers, even with an error page, is not mentioned.
+TEST(EndToEnd, NoPortalAnsweringIsSaidOnce) {
+  ProgramFolder folder;
+  folder.WriteSettings({"[SYSTEM]", "LocalID=101010100"});
+  auto run = [&](const std::string& portal) {
+    return ShellOutput("QT_QPA_PLATFORM=offscreen NIMBULUX_PORTAL=" + portal + " no_proxy='*' '" +
+                       folder.Program() + "' autoexit=1 2>&1");
+  };
+  const std::string none = run("http://127.0.0.1:1");
+  const std::string said = "no weather portal answers at http://127.0.0.1:1;";
+  ASSERT_NE(none.find(said), std::string::npos) << none;
+  EXPECT_EQ(none.find(said, none.find(said) + 1), std::string::npos) << none;
+  EXPECT_NE(none.find("systemctl --user start nimbulux-portal"), std::string::npos);
+
+  PortalProcess failing({"--fault", "/=status:503"});
+  const std::string answered = run(failing.base());
+  EXPECT_EQ(answered.find("no weather portal answers"), std::string::npos) << answered;
+}
+
 TEST(EndToEnd, AutoexitInEverySpellingEndsTheRunAndSaves) {
   PortalProcess portal;
   const std::vector<std::string> spellings = {"-AUTOEXIT=5", "/autoexit=5", "autoexit=5"};

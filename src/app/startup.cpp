@@ -1,11 +1,13 @@
 // The start-up of the program: the load of the control form, step by step in its
-// fixed order. A step that fails leaves its defaults; no step shows a message.
+// fixed order. A step that fails leaves its defaults; no step shows a message box, and
+// only a portal that does not answer at all is mentioned (in the tray and on stderr).
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
 #include <QScreen>
+#include <cstdio>
 
 #include "app/control_form.h"
 #include "app/startup_rules.h"
@@ -40,6 +42,21 @@ void MakeFolders(const std::string& path) {
     mkdir(path.substr(0, slash).c_str(), 0700);
     if (slash == std::string::npos) return;
   }
+}
+
+// A widget whose portal does not answer would stay empty without a word: it says once
+// where it looked and how to start the portal, without waiting for the user.
+void SayNoPortalAnswers(TrayIcon& tray) {
+  const QString base = QString::fromStdU16String(Weather().PortalBase);
+  std::fprintf(stderr,
+               "nimbulux: no weather portal answers at %s; start it with "
+               "\"systemctl --user start nimbulux-portal\" (installed package) or "
+               "\"nimbulux-portal --source live\".\n",
+               base.toLocal8Bit().constData());
+  tray.Notify(QStringLiteral("Nimbulux"),
+              QStringLiteral("天气门户 %1 没有应答。请用 systemctl --user start nimbulux-portal "
+                             "启动它。")
+                  .arg(base));
 }
 
 std::optional<QImage> Decode(const QByteArray& bytes) {
@@ -166,6 +183,7 @@ void ControlForm::Load(const QString& arguments) {
   form1_->NormalView = true;
   cycle_.LastRefreshTime = CurrentClock().Now();
   cpuTray_->Reset();
+  const std::uint64_t answeredBefore = AnsweredRequestCount();
   // 29. Normal, hidden or first-run start.
   if (commandLine_.AutoExit) form1_->setAttribute(Qt::WA_ShowWithoutActivating);
   const bool hide = settings_.Hide != 0;
@@ -193,7 +211,10 @@ void ControlForm::Load(const QString& arguments) {
     refresh = false;  // the dialog's OK has refreshed
   }
   // 30.
-  if (refresh) RefreshWeather();
+  if (refresh) {
+    RefreshWeather();
+    if (AnsweredRequestCount() == answeredBefore) SayNoPortalAnswers(*tray_);
+  }
   // 31.
   QDialog::hide();
   QCoreApplication::processEvents();

@@ -26,6 +26,7 @@ namespace {
 long g_connectMs = kConnectTimeoutMs;
 long g_totalMs = kTotalTimeoutMs;
 std::string g_lastUrl;
+std::uint64_t g_answered = 0;
 
 // The fetch that waits right now, if any, and what is to run once its wait is over.
 struct Wait {
@@ -185,6 +186,7 @@ Reply Exchange(const Request& request, long millisecondsLeft, Wait& wait) {
 
   if (!givenUp && reply->isOpen() && !Collect(result.body, reply->readAll())) givenUp = true;
   const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  if (status.isValid()) ++g_answered;
   // Never hand on half a reply. Qt reports most cut replies as errors, but one whose
   // connection closes while its body is awaited can come out as complete: the length
   // it announced is checked here too (for an unencoded body, which Qt hands on as is).
@@ -311,5 +313,7 @@ void SetHttpTimeoutsForTesting(long connectMs, long totalMs) {
 }
 
 const std::string& LastRequestedUrl() { return g_lastUrl; }
+
+std::uint64_t AnsweredRequestCount() { return g_answered; }
 
 }  // namespace nimbulux

@@ -4,6 +4,7 @@
 // manager's requests going, and holds user input back until the reply is complete.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -49,5 +50,9 @@ void SetHttpTimeoutsForTesting(long connectMs, long totalMs);
 
 // The URL actually requested by the last call (after the random query), for tests.
 const std::string& LastRequestedUrl();
+
+// How many requests a server has answered with an HTTP reply of any status since the
+// program started: unchanged over a run of fetches means that no server answered.
+std::uint64_t AnsweredRequestCount();
 
 }  // namespace nimbulux

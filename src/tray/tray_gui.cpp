@@ -131,6 +131,12 @@ void TrayIcon::Remove() {
   icon_.hide();
 }
 
+void TrayIcon::Notify(const QString& title, const QString& text) {
+  if (IsShown() && QSystemTrayIcon::supportsMessages()) {
+    icon_.showMessage(title, text, QSystemTrayIcon::Warning, 15000);
+  }
+}
+
 bool TrayIcon::IsShown() const { return wanted_ && icon_.isVisible(); }
 
 QString TrayIcon::ToolTip() const { return icon_.toolTip(); }

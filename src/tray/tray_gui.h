@@ -44,6 +44,8 @@ class TrayIcon : public QObject {
   void Modify(const QImage& picture, const QString& tooltip);
   // Takes the icon out of the tray (exit).
   void Remove();
+  // A passing message from the icon, where the tray shows messages.
+  void Notify(const QString& title, const QString& text);
   bool IsShown() const;
   QString ToolTip() const;
   // Where the icon sits on the screen (empty when the tray does not say).

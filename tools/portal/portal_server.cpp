@@ -114,17 +114,15 @@ void ApplyFaults(const std::vector<Fault>& faults, const httplib::Request& req,
         if (res.body.size() > static_cast<std::size_t>(f.argument)) {
           res.body.resize(static_cast<std::size_t>(f.argument));
         }
-        res.set_header("Content-Length", std::to_string(res.body.size()));
         break;
       case Fault::Kind::kGarbage:
         res.body = Garbage(static_cast<std::size_t>(f.argument));
-        res.set_header("Content-Length", std::to_string(res.body.size()));
         break;
       case Fault::Kind::kClose: {
-        // Announce the whole body, send half of it, then drop the connection.
+        // Announce the whole body, send half of it, then drop the connection. The server
+        // announces the provider's length itself.
         const std::string full = std::move(res.body);
         res.body.clear();
-        res.set_header("Content-Length", std::to_string(full.size() + 1));
         res.set_content_provider(full.size() + 1, res.get_header_value("Content-Type").c_str(),
                                  [full](std::size_t, std::size_t, httplib::DataSink& sink) {
                                    sink.write(full.data(), full.size() / 2);

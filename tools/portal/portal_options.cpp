@@ -249,7 +249,8 @@ Options:
                         (repeatable; all matching faults apply, in order):
                           delay:MS       wait MS milliseconds before replying
                           status:CODE    send the reply with status CODE
-                          truncate:BYTES send only the first BYTES bytes of the body
+                          truncate:BYTES announce the whole body, send its first BYTES
+                                         bytes, then close the connection
                           garbage:BYTES  send BYTES bytes of noise as the body
                           close          close the connection halfway through the body
   --update-notice FILE  the update notice served by the update routes

@@ -1,5 +1,6 @@
 #include "portal_server.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -110,11 +111,21 @@ void ApplyFaults(const std::vector<Fault>& faults, const httplib::Request& req,
       case Fault::Kind::kStatus:
         res.status = static_cast<int>(f.argument);
         break;
-      case Fault::Kind::kTruncate:
-        if (res.body.size() > static_cast<std::size_t>(f.argument)) {
-          res.body.resize(static_cast<std::size_t>(f.argument));
-        }
+      case Fault::Kind::kTruncate: {
+        // Announce the whole body, send its first bytes, then drop the connection: a
+        // reply cut short on the way.
+        const std::string full = std::move(res.body);
+        res.body.clear();
+        const std::size_t sent = std::min(full.size(), static_cast<std::size_t>(f.argument));
+        const std::string type = res.get_header_value("Content-Type");
+        res.headers.erase("Content-Type");
+        res.set_content_provider(full.size(), type.c_str(),
+                                 [full, sent](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                   sink.write(full.data(), sent);
+                                   return false;
+                                 });
         break;
+      }
       case Fault::Kind::kGarbage:
         res.body = Garbage(static_cast<std::size_t>(f.argument));
         break;
@@ -123,7 +134,9 @@ void ApplyFaults(const std::vector<Fault>& faults, const httplib::Request& req,
         // announces the provider's length itself.
         const std::string full = std::move(res.body);
         res.body.clear();
-        res.set_content_provider(full.size() + 1, res.get_header_value("Content-Type").c_str(),
+        const std::string type = res.get_header_value("Content-Type");
+        res.headers.erase("Content-Type");
+        res.set_content_provider(full.size() + 1, type.c_str(),
                                  [full](std::size_t, std::size_t, httplib::DataSink& sink) {
                                    sink.write(full.data(), full.size() / 2);
                                    return false;

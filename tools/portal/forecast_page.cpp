@@ -144,9 +144,9 @@ void SideSections(Page& page, const City& city) {
             city.name + "</a></div>");
 }
 
-void TodayByDay(Page& page, const CityWeather& w) {
-  const DayForecast& f = w.days[0];
-  page.Line("<div class=\"todayT\">今天白天</div>");
+// The ten lines of one day: the two pictures, the two weather texts, high, low, the two
+// wind directions and the two wind forces.
+void DayAndNightLines(Page& page, const DayForecast& f) {
   page.Line("<p class=\"img\">" + ImageOrNone(f.dayIcon, f.dayWeather) + "</p>");
   page.Line("<p class=\"img\">" + ImageOrNone(f.nightIcon, f.nightWeather) + "</p>");
   page.Line("<p class=\"wea\">" + Item(f.dayWeather) + "</p>");
@@ -157,6 +157,11 @@ void TodayByDay(Page& page, const CityWeather& w) {
   page.Line("<p class=\"win\">" + Item(f.nightWindDirection) + "</p>");
   page.Line("<p class=\"win\">" + Item(f.dayWindForce) + "</p>");
   page.Line("<p class=\"win\">" + Item(f.nightWindForce) + "</p>");
+}
+
+void TodayByDay(Page& page, const CityWeather& w) {
+  page.Line("<div class=\"todayT\">今天白天</div>");
+  DayAndNightLines(page, w.days[0]);
 }
 
 void TonightOnly(Page& page, const CityWeather& w) {
@@ -178,16 +183,7 @@ void DayRecords(Page& page, const CityWeather& w) {
     page.Line("<p class=\"date\">" + std::to_string(f.date.month) + "月" +
               std::to_string(f.date.day) + "日</p>");
     page.Line("<p class=\"cap\">白天&nbsp;|&nbsp;夜间</p>");
-    page.Line("<p class=\"img\">" + ImageOrNone(f.dayIcon, f.dayWeather) + "</p>");
-    page.Line("<p class=\"img\">" + ImageOrNone(f.nightIcon, f.nightWeather) + "</p>");
-    page.Line("<p class=\"wea\">" + Item(f.dayWeather) + "</p>");
-    page.Line("<p class=\"wea\">" + Item(f.nightWeather) + "</p>");
-    page.Line(HighLine(f));
-    page.Line(LowLine(f));
-    page.Line("<p class=\"win\">" + Item(f.dayWindDirection) + "</p>");
-    page.Line("<p class=\"win\">" + Item(f.nightWindDirection) + "</p>");
-    page.Line("<p class=\"win\">" + Item(f.dayWindForce) + "</p>");
-    page.Line("<p class=\"win\">" + Item(f.nightWindForce) + "</p>");
+    DayAndNightLines(page, f);
     page.Markup("</div>");
   }
 }

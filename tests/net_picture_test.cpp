@@ -34,6 +34,24 @@ TEST(PictureFromBytes, DecodesGifAtItsOwnSizeAndLeavesTheBytesAlone) {
   }
 }
 
+TEST(CompactPicture, KeepsEveryPixelInAQuarterOfTheMemory) {
+  QImage sky(299, 210, QImage::Format_RGB32);
+  for (int y = 0; y < sky.height(); ++y) {
+    for (int x = 0; x < sky.width(); ++x) sky.setPixel(x, y, qRgb(x % 16 * 16, y % 8 * 32, 90));
+  }
+  const auto decoded = PictureFromBytes(portal_server::EncodeGif(sky));
+  ASSERT_TRUE(decoded);
+  const QImage compact = CompactPicture(*decoded);
+  EXPECT_EQ(compact.depth(), 8);
+  EXPECT_EQ(compact.convertToFormat(QImage::Format_RGB32),
+            decoded->convertToFormat(QImage::Format_RGB32));
+
+  // More colours than a palette holds stay as they are.
+  QImage many(64, 64, QImage::Format_RGB32);
+  for (int i = 0; i < 64 * 64; ++i) many.setPixel(i % 64, i / 64, qRgb(i % 256, i / 256, 7));
+  EXPECT_EQ(CompactPicture(many).depth(), 32);
+}
+
 TEST(PictureFromBytes, DecodesIcons) {
   QImage image(16, 16, QImage::Format_ARGB32);
   image.fill(QColor(255, 0, 0));

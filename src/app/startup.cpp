@@ -74,6 +74,9 @@ void ControlForm::LoadBackgrounds(int mode) {
   const QByteArray night = Resource(":/background_night.bin");
   if (night.size() == 368 && builtIn.size() >= 368) builtIn.replace(0, 368, night);
   defaultBackground_ = Decode(builtIn);
+  // Both stay for the whole run, and both are palette pictures.
+  if (customBackground_) customBackground_ = CompactPicture(*customBackground_);
+  if (defaultBackground_) defaultBackground_ = CompactPicture(*defaultBackground_);
   cycle_.DayNightState = 2;
   menu_.CheckBackground(mode);
   if (mode == 2) cycle_.AutoBackground = true;

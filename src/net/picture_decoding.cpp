@@ -42,6 +42,16 @@ std::optional<Picture> PictureFromBytes(std::string_view bytes) {
   return image;
 }
 
+Picture CompactPicture(const Picture& picture) {
+  if (picture.isNull() || picture.depth() <= 8) return picture;
+  QImage indexed =
+      picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+  // More than 256 colours (transparency counting) would be approximated: keep such a
+  // picture as it is.
+  if (indexed.convertToFormat(picture.format()) != picture) return picture;
+  return indexed;
+}
+
 std::optional<Picture> PictureFromFile(const std::string& path) {
   // QFile also reads the pictures compiled into the program (":/...").
   const QString name = QString::fromStdString(path);

@@ -90,24 +90,24 @@ void ControlForm::LoadBackgrounds(int mode) {
 }
 
 void ControlForm::Load(const QString& arguments) {
-  // 1. The virtual screen, for the range check of the stored position.
+  // The virtual screen, for the range check of the stored position.
   QRect virtualScreen(0, 0, 1024, 768);
   QRect primary(0, 0, 1024, 768);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     virtualScreen = screen->virtualGeometry();
     primary = screen->geometry();
   }
-  // 2.-6. The settings file is named after the program file (program_paths); the
+  // The settings file is named after the program file (program_paths); the
   // command line. An installed copy keeps its files in the user's configuration folder,
   // which may not exist yet: the settings could not be written there otherwise.
   SetSettingsFilePath({});
   if (Paths().dataDir != Paths().programDir) MakeFolders(Paths().dataDir);
   commandLine_ = ParseCommandLine(arguments.toStdU16String());
   cityFixed_ = commandLine_.CityFixed;
-  // 7. A program file named after a city code shows that city.
+  // A program file named after a city code shows that city.
   const Text fileNameCity = CityFromProgramName(FromUtf8(Paths().baseName));
   if (!fileNameCity.empty()) cityFixed_ = true;
-  // 8. The program's own icon is the first tray icon.
+  // The program's own icon is the first tray icon.
   defaultTrayIcon_ = PictureFromFile(":/nimbulux.png").value_or(QImage());
   windowIcon_ = defaultTrayIcon_;
   setWindowIcon(QIcon(QPixmap::fromImage(defaultTrayIcon_)));
@@ -115,42 +115,42 @@ void ControlForm::Load(const QString& arguments) {
 
   settings_ = ReadAllSettings();
 
-  // 9. Background pictures.
+  // Background pictures.
   LoadBackgrounds(settings_.BackGround);
-  // 10. The placeholder for pictures still loading.
+  // The placeholder for pictures still loading.
   waitPicture_ = IconCache(u"wait", true);
   if (!waitPicture_) waitPicture_ = Decode(Resource(":/wait.gif"));
-  // 11.-12. Position.
+  // Position.
   if (auto left =
           StoredLeftTwips(settings_.CurrentX, virtualScreen.left(), virtualScreen.width())) {
     form1_->SetLeftTwips(*left);
   }
   if (auto top = StoredTopTwips(settings_.CurrentY, primary.height())) form1_->SetTopTwips(*top);
-  // 13. Watched cities.
+  // Watched cities.
   watched_ = settings_.WatchedCities;
   menu_.SetCities(watched_);
-  // 14. Text colours.
+  // Text colours.
   form1_->TextColours = settings_.TextColours;
-  // 15.-16. Click-through and opacity.
+  // Click-through and opacity.
   menu_.mnuTrans->setChecked(settings_.Trans > 0);
   opacity_ = settings_.Opacity;
   ApplyWindowStyle(form1_, settings_.Trans > 0, opacity_);
-  // 17. Lock and topmost.
+  // Lock and topmost.
   menu_.mnuLock->setChecked(settings_.Lock > 0);
   menu_.mnuTop->setChecked(settings_.Top > 0);
   form1_->Flags.Lock = settings_.Lock > 0;
   form1_->Flags.Top = settings_.Top > 0;
   if (form1_->Flags.Top || form1_->TopTwips() == 1) SetTopmost(form1_, true);
-  // 18. Desktop.
+  // Desktop.
   menu_.mnuDesk->setChecked(settings_.Desk > 0);
-  // 19. Downloaded pictures are kept only for a run whose city is not fixed.
+  // Downloaded pictures are kept only for a run whose city is not fixed.
   if (cityFixed_) {
     settings_.SaveIcons = 0;
   } else if (settings_.SaveIcons != 0) {
     mkdir(Paths().ImagesDir().c_str(), 0755);
   }
   SaveIcons() = settings_.SaveIcons;
-  // 20. The remaining options and the widget timer.
+  // The remaining options and the widget timer.
   cycle_.Front = settings_.Front;
   form1_->ShowSeveralCities = settings_.ShowSeveralCities;
   form1_->ViewMode = settings_.ViewMode;
@@ -160,34 +160,34 @@ void ControlForm::Load(const QString& arguments) {
   // A coarse timer may fire up to 5 % early; "autoexit=5" must not end before 5 s.
   timer1_.setTimerType(Qt::PreciseTimer);
   timer1_.setInterval(WidgetTimerIntervalMs(commandLine_));
-  // 21. The portal and the current city.
+  // The portal and the current city.
   Weather().PortalBase = portal::PortalBaseFromEnvironment();
   Weather().CurrentCityId =
       ChooseCurrentCity(settings_.LocalId, fileNameCity, commandLine_.LocalArgument,
                         [](TextView name) { return CitySearch(name); });
-  // 22. The tray icon's header and digits.
+  // The tray icon's header and digits.
   const QByteArray header = Resource(":/tray/icon_header.bin");
   const QByteArray digits = Resource(":/tray/digits.bin");
   LoadTrayIconResources(
       std::string_view(header.constData(), static_cast<std::size_t>(header.size())),
       std::string_view(digits.constData(), static_cast<std::size_t>(digits.size())));
-  // 23. Fonts and the offsets that follow from them.
+  // Fonts and the offsets that follow from them.
   form1_->SetFonts(WidgetFont{settings_.NormalFont.Name, settings_.NormalFont.Size},
                    WidgetFont{settings_.TemperatureFont.Name, settings_.TemperatureFont.Size});
-  // 24.-26. The options entry and the tray icon.
+  // The options entry and the tray icon.
   menu_.mnuOption->setEnabled(true);
   tray_->Add(defaultTrayIcon_, windowTitle());
-  // 27. The caption the About box shows.
+  // The caption the About box shows.
   setWindowTitle(QStringLiteral("Nimbulux V%1.%2.%3")
                      .arg(NIMBULUX_VERSION_MAJOR)
                      .arg(NIMBULUX_VERSION_MINOR)
                      .arg(NIMBULUX_VERSION_PATCH));
-  // 28.
+  // The normal view, the refresh stamp and a fresh start of the CPU sampler.
   form1_->NormalView = true;
   cycle_.LastRefreshTime = CurrentClock().Now();
   cpuTray_->Reset();
   const std::uint64_t answeredBefore = AnsweredRequestCount();
-  // 29. Normal, hidden or first-run start.
+  // Normal, hidden or first-run start.
   if (commandLine_.AutoExit) form1_->setAttribute(Qt::WA_ShowWithoutActivating);
   const bool hide = settings_.Hide != 0;
   bool refresh = true;
@@ -213,25 +213,25 @@ void ControlForm::Load(const QString& arguments) {
     OptionsForm().SetListButtonsEnabled(true);
     refresh = false;  // the dialog's OK has refreshed
   }
-  // 30.
+  // The first refresh.
   if (refresh) {
     RefreshWeather();
     if (AnsweredRequestCount() == answeredBefore) SayNoPortalAnswers(*tray_);
   }
-  // 31.
+  // The control form stays hidden; queued window events run once.
   QDialog::hide();
   QCoreApplication::processEvents();
-  // 32. Embedding in the desktop, never for a run that ends by itself.
+  // Embedding in the desktop, never for a run that ends by itself.
   if (!commandLine_.AutoExit) SetDesktopEmbedded(form1_, menu_.mnuDesk->isChecked());
   started_ = true;
-  // 33.-34. Timers.
+  // Timers.
   timer1_.start();
   if (settings_.TrayCpu > 0) {
     cpu_ = std::make_unique<clsCPUUsageNT>();
     cpu_->Initialize();
     timer2_.start();
   }
-  // 35. The silent update check.
+  // The silent update check.
   if (settings_.Update > 0) {
     UpdateDialogs ui(this);
     CheckForUpdate(false, ui);

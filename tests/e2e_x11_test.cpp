@@ -305,8 +305,13 @@ TEST(EndToEndX11, DragMovesTheWidgetLockStopsItAndExitSavesTheMarks) {
   EXPECT_NE(dump["viewMode"].toInt(), viewMode);
 
   desktop.Menu("s Down Down Return");  // 顶端
-  desktop.Menu("f Down Return");       // 外观 > 自选
-  desktop.Menu("x");                   // 退出(&X)
+  // Topmost, the widget still stays out of the task bar and the pager.
+  const std::string state = desktop.Xprop("-id " + desktop.WidgetId() + " _NET_WM_STATE");
+  EXPECT_TRUE(Contains(state, "_NET_WM_STATE_ABOVE")) << state;
+  EXPECT_TRUE(Contains(state, "_NET_WM_STATE_SKIP_TASKBAR")) << state;
+  EXPECT_TRUE(Contains(state, "_NET_WM_STATE_SKIP_PAGER")) << state;
+  desktop.Menu("f Down Return");  // 外观 > 自选
+  desktop.Menu("x");              // 退出(&X)
   EXPECT_EQ(WaitForExit(run, 25), std::optional<int>(0));
   const std::string saved = folder.ReadSettings();
   EXPECT_TRUE(Contains(saved, "Lock=1")) << saved;
@@ -529,9 +534,6 @@ TEST(EndToEndX11, DesktopTwiceGivesBackATopLevelWindowAtTheSamePlace) {
     return Contains(s, "_NET_WM_STATE_SKIP_TASKBAR") && Contains(s, "_NET_WM_STATE_SKIP_PAGER");
   };
   EXPECT_TRUE(skipsTaskBar());
-  desktop.Menu("s Down Down Return");  // 顶端
-  EXPECT_TRUE(skipsTaskBar());
-  desktop.Menu("s Down Down Return");
 
   desktop.Menu("s Down Return");  // 桌面
   std::string state = desktop.Xprop("-id " + id + " _NET_WM_STATE _NET_WM_DESKTOP");

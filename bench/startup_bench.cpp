@@ -133,24 +133,15 @@ void Report(benchmark::State& state, const std::string& when, const Memory& m) {
 // A tray host in the display, as on a desktop with a panel.
 class TrayHost {
  public:
-  explicit TrayHost(const std::string& display) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      setenv("DISPLAY", display.c_str(), 1);
-      execlp("trayer", "trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-             "--width", "48", "--heighttype", "pixel", "--height", "24", "--SetDockType", "true",
-             "--transparent", "false", static_cast<char*>(nullptr));
-      _exit(127);
-    }
+  explicit TrayHost(const std::string& display)
+      : trayer_(display, {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
+                          "48", "--heighttype", "pixel", "--height", "24", "--SetDockType", "true",
+                          "--transparent", "false"}) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  }
-  ~TrayHost() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
   }
 
  private:
-  int pid_ = -1;
+  nimbulux::test::TrayerOnDisplay trayer_;
 };
 
 struct Screen {

@@ -31,32 +31,6 @@ bool Found(const char* program) {
   return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty();
 }
 
-// trayer on the given display, stopped with the object.
-class Trayer {
- public:
-  explicit Trayer(const std::string& display) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      setenv("DISPLAY", display.c_str(), 1);
-      execlp("trayer", "trayer", "--edge", "top", "--align", "left", "--widthtype", "request",
-             "--height", "32", "--tint", "0xC0C0C0", "--transparent", "true", "--alpha", "0",
-             "--SetDockType", "false", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~Trayer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  Trayer(const Trayer&) = delete;
-  Trayer& operator=(const Trayer&) = delete;
-
- private:
-  pid_t pid_ = -1;
-};
-
 // Lets events run until done() holds or the bound passes; tray hosts embed asynchronously.
 template <typename Done>
 bool RunEventsUntil(Done done, int boundMs = 10000) {
@@ -89,7 +63,10 @@ TEST(TrayInARealTray, DigitsShowInTheRuleColoursAndClicksArrive) {
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
   unsetenv("DBUS_SESSION_BUS_ADDRESS");  // the XEmbed tray of trayer, not a D-Bus watcher
-  Trayer trayer(displayName);
+  test::TrayerOnDisplay trayer(
+      displayName,
+      {"--edge", "top", "--align", "left", "--widthtype", "request", "--height", "32", "--tint",
+       "0xC0C0C0", "--transparent", "true", "--alpha", "0", "--SetDockType", "false"});
 
   int argc = 1;
   char name[] = "tray_xvfb_test";

@@ -45,4 +45,26 @@ XvfbDisplay::~XvfbDisplay() {
   }
 }
 
+TrayerOnDisplay::TrayerOnDisplay(const std::string& display,
+                                 const std::vector<std::string>& options) {
+  std::vector<std::string> args{"trayer"};
+  args.insert(args.end(), options.begin(), options.end());
+  pid_ = fork();
+  if (pid_ == 0) {
+    setenv("DISPLAY", display.c_str(), 1);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execvp("trayer", argv.data());
+    _exit(127);
+  }
+}
+
+TrayerOnDisplay::~TrayerOnDisplay() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
 }  // namespace nimbulux::test

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace nimbulux::test {
 
@@ -22,6 +23,18 @@ class XvfbDisplay {
  private:
   int pid_ = -1;
   std::string display_;
+};
+
+// trayer, a tray host, on a display with the given options; stopped with the object.
+class TrayerOnDisplay {
+ public:
+  TrayerOnDisplay(const std::string& display, const std::vector<std::string>& options);
+  ~TrayerOnDisplay();
+  TrayerOnDisplay(const TrayerOnDisplay&) = delete;
+  TrayerOnDisplay& operator=(const TrayerOnDisplay&) = delete;
+
+ private:
+  int pid_ = -1;
 };
 
 }  // namespace nimbulux::test

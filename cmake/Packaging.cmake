@@ -5,6 +5,8 @@ include(GNUInstallDirs)
 
 set(dist ${CMAKE_SOURCE_DIR}/dist/unix)
 install(TARGETS nimbulux-portal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/resources/nimbulux.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 foreach(size 16 22 24 32 48 64 128 256)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/nimbulux-${size}.png

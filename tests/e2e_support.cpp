@@ -72,7 +72,7 @@ RunningProgram StartProgramFile(const std::string& programFile, const std::strin
   };
   // The sanitizer build's options reach the program too (a preloaded time library
   // needs the link order check off).
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+  for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
     if (const char* value = std::getenv(name)) env[name] = value;
   }
   for (const auto& [k, v] : extraEnv) env[k] = v;

@@ -36,6 +36,10 @@ TEST(UpdateVersionTest, ChangeListKeepsNewerEntriesWhole) {
             std::vector<Text>{u"[1.06.0004]新的"});
   EXPECT_EQ(NewerChanges(u"[1.7]两段`无版本`[2.0.0] 大版本`", 10603),
             std::vector<Text>{u"[2.0.0] 大版本"});
+  // A hostile notice's huge numbers count as very new or very old, never overflow.
+  EXPECT_EQ(NewerChanges(u"[99999999999999999999.0.0]大`[-1e300.0.0]小", 10603),
+            std::vector<Text>{u"[99999999999999999999.0.0]大"});
+  EXPECT_EQ(AnnouncedVersion(u"8888888888888881.7.0.1"), 1000000000L * 10000 + 700 + 1);
   EXPECT_EQ(DownloadQuestion(u"1.7.0", {u"[1.7.0]a", u"[1.6.9]b"}),
             u"最新版本是1.7.0\r\n\r\n[1.7.0]a\r\n[1.6.9]b\r\n\r\n是否下载更新？");
   EXPECT_EQ(DownloadQuestion(u"1.7.0", {}), u"最新版本是1.7.0\r\n\r\n\r\n是否下载更新？");

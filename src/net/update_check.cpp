@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 #include "core/file_replace.h"
@@ -33,12 +35,18 @@ bool AllDigits(TextView text) {
   return true;
 }
 
+// One part of a version read by the numeric rule. A reply may send any number; beyond a
+// billion either way it is held there, so that the version arithmetic cannot overflow.
+long PartNumber(TextView part) {
+  const double number = LeadingNumber(part);
+  if (std::isnan(number)) return 0;
+  return static_cast<long>(std::clamp(number, -1e9, 1e9));
+}
+
 // Three parts read by the numeric rule; fewer than three: none.
 std::optional<long> NumberOfParts(const std::vector<Text>& parts) {
   if (parts.size() < 3) return std::nullopt;
-  return VersionNumber(static_cast<long>(LeadingNumber(parts[0])),
-                       static_cast<long>(LeadingNumber(parts[1])),
-                       static_cast<long>(LeadingNumber(parts[2])));
+  return VersionNumber(PartNumber(parts[0]), PartNumber(parts[1]), PartNumber(parts[2]));
 }
 
 // Writes the archive in one step, so that an earlier archive of the same name is either
@@ -92,9 +100,7 @@ long OwnVersionNumber() {
 
 long AnnouncedVersion(TextView address) {
   const std::vector<Text> parts = Split(address, u".");
-  auto part = [&](std::size_t i) {
-    return i < parts.size() ? static_cast<long>(LeadingNumber(parts[i])) : 0L;
-  };
+  auto part = [&](std::size_t i) { return i < parts.size() ? PartNumber(parts[i]) : 0L; };
   return part(0) * 10000 + part(1) * 100 + part(3);
 }
 

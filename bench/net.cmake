@@ -1,2 +1,0 @@
-nimbulux_bench(conditions_bench SOURCES conditions_bench.cpp LIBS nb_conditions)
-add_dependencies(conditions_bench nimbulux-portal)

@@ -1,1 +1,0 @@
-nimbulux_bench(tray_icon_bench SOURCES tray_icon_bench.cpp LIBS nb_tray_icon nb_cpu_usage)

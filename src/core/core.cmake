@@ -1,1 +1,0 @@
-nimbulux_module(core SOURCES text.cpp gbk.cpp clock.cpp program_paths.cpp file_replace.cpp)

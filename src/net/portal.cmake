@@ -1,1 +1,0 @@
-nimbulux_module(portal SOURCES portal.cpp LIBS nb_core)

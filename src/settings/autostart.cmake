@@ -1,1 +1,0 @@
-nimbulux_module(autostart SOURCES autostart.cpp LIBS nb_core nb_registry)

@@ -1,1 +1,0 @@
-nimbulux_module(registry SOURCES registry.cpp LIBS nb_core)

@@ -1,1 +1,0 @@
-nimbulux_module(cpu_usage SOURCES cpu_usage.cpp)

@@ -1,1 +1,0 @@
-nimbulux_module(city_directory SOURCES city_directory.cpp LIBS nb_core nb_weather_state nb_portal nb_http_fetch)

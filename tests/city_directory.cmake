@@ -1,2 +1,0 @@
-nimbulux_test(city_directory_test SOURCES city_directory_test.cpp LIBS nb_city_directory)
-nimbulux_test(city_directory_portal_test NETWORK SOURCES city_directory_portal_test.cpp LIBS nb_city_directory DEPENDS nimbulux-portal)

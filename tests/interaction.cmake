@@ -1,7 +1,0 @@
-nimbulux_test(interaction_logic_test SOURCES interaction_logic_test.cpp LIBS nb_interaction_logic)
-nimbulux_test(interaction_background_test SOURCES interaction_background_test.cpp
-  LIBS nb_interaction_logic)
-nimbulux_test(interaction_dialog_test SOURCES interaction_dialog_test.cpp
-  LIBS nb_font_colour_dialog Qt6::Widgets)
-nimbulux_test(interaction_form_test SOURCES interaction_form_test.cpp
-  LIBS nb_app nb_widget nb_font_colour_dialog nimbulux_resources Qt6::Widgets)

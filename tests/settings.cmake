@@ -1,2 +1,0 @@
-nimbulux_test(settings_file_test SOURCES settings_file_test.cpp LIBS nb_settings_file)
-nimbulux_test(settings_model_test SOURCES settings_model_test.cpp LIBS nb_settings_model)

@@ -1,6 +1,0 @@
-nimbulux_test(tray_icon_test SOURCES tray_icon_test.cpp LIBS nb_tray_icon)
-nimbulux_test(tray_picture_test SOURCES tray_picture_test.cpp LIBS nb_tray_icon)
-nimbulux_test(tray_cpu_test SOURCES tray_cpu_test.cpp LIBS nb_cpu_usage)
-nimbulux_test(tray_gui_test SOURCES tray_gui_test.cpp LIBS nb_tray_gui)
-nimbulux_test(tray_actions_test SOURCES tray_actions_test.cpp LIBS nb_tray_icon)
-nimbulux_test(tray_xvfb_test SOURCES tray_xvfb_test.cpp LIBS nb_tray_gui LABELS e2e)

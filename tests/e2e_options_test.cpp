@@ -46,7 +46,7 @@ using namespace nimbulux::test;
 namespace {
 
 QApplication& App() {
-  QApplication& app = test::TestApplication("e2e_options_test");
+  QApplication& app = test::TestApplication();
   QApplication::setQuitOnLastWindowClosed(false);
   return app;
 }

@@ -14,7 +14,7 @@
 namespace nimbulux {
 namespace {
 
-QApplication& App() { return test::TestApplication("interaction_dialog_test"); }
+QApplication& App() { return test::TestApplication(); }
 
 class FontColourDialogTest : public ::testing::Test {
  protected:

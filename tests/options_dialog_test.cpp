@@ -370,9 +370,3 @@ TEST_F(OptionsDialogTest, AutostartWrittenOnEveryOk) {
 
 }  // namespace
 }  // namespace nimbulux
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -12,7 +12,7 @@ using namespace nimbulux;
 
 namespace {
 
-QApplication& App() { return test::TestApplication("tray_gui_test"); }
+QApplication& App() { return test::TestApplication(); }
 
 QImage Checker() {
   QImage image(16, 16, QImage::Format_ARGB32);

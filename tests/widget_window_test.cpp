@@ -15,7 +15,7 @@ using namespace nimbulux;
 
 namespace {
 
-QApplication& App() { return test::TestApplication("widget_window_test"); }
+QApplication& App() { return test::TestApplication(); }
 
 // The captions of a menu, separators as "-", submenus as "caption[...]".
 std::string Tree(const QMenu* menu) {

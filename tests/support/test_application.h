@@ -1,15 +1,12 @@
-// The one QApplication of a test program that needs widgets, made on first use.
+// The one QApplication of a test program with widgets, made by its main.
 #pragma once
 
 #include <QApplication>
 
 namespace nimbulux::test {
 
-inline QApplication& TestApplication(const char* programName) {
-  static int argc = 1;
-  static char* argv[] = {const_cast<char*>(programName), nullptr};
-  static QApplication app(argc, argv);
-  return app;
+inline QApplication& TestApplication() {
+  return *qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
 }  // namespace nimbulux::test

@@ -33,7 +33,9 @@ TEST_F(AutostartTest, MissingOrNumericValueLeavesTheBoxCleared) {
   ASSERT_TRUE(std::holds_alternative<std::uint32_t>(stored));
   EXPECT_EQ(std::get<std::uint32_t>(stored), 42u);
   EXPECT_FALSE(AutostartEnabled(own_));
-  EXPECT_FALSE(FileExists(EntryFile()));  // a number starts nothing at login
+  // A number starts nothing at login.
+  EXPECT_NE(ReadFile(EntryFile()).find("\nHidden=true\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(EntryFile()).find("Exec="), std::string::npos);
 }
 
 TEST_F(AutostartTest, OtherLetterCaseQuotesAndArgumentsStillMatch) {
@@ -87,31 +89,22 @@ TEST_F(AutostartTest, EntriesOfOthersAreReadAndDisabledOnesIgnored) {
   EXPECT_FALSE(AutostartEnabled(own_));
 }
 
-TEST_F(AutostartTest, OtherKeysKeepTypedValues) {
-  const Text key = u"Software\\Nimbulux\\Test";
-  SetKeyValue(RegistryRoot::CurrentUser, key, u"Name", Text(u"值=[x];\nnext"), REG_SZ);
-  SetKeyValue(RegistryRoot::CurrentUser, key, u"Count", std::uint32_t{4294967295u}, REG_DWORD);
-  SetKeyValue(RegistryRoot::CurrentUser, key, u"Bad", std::uint32_t{1}, 3);  // unknown type
-  EXPECT_EQ(
-      std::get<Text>(QueryValue(RegistryRoot::CurrentUser, u"SOFTWARE\\nimbulux\\test", u"name")),
-      u"值=[x];\nnext");
-  EXPECT_EQ(std::get<std::uint32_t>(QueryValue(RegistryRoot::CurrentUser, key, u"Count")),
-            4294967295u);
-  EXPECT_TRUE(
-      std::holds_alternative<std::monostate>(QueryValue(RegistryRoot::CurrentUser, key, u"Bad")));
+TEST_F(AutostartTest, OnlyTheRunKeyOpensAndBadArgumentsWriteNothing) {
+  EXPECT_FALSE(OpenRegistryKey(RegistryRoot::CurrentUser, u"Software\\Nimbulux"));
+  SetKeyValue(RegistryRoot::CurrentUser, u"Software\\Nimbulux", u"Weather", Text(own_), REG_SZ);
+  EXPECT_FALSE(FileExists(EntryFile()));
 
-  const std::optional<RegistryKey> open = OpenRegistryKey(RegistryRoot::CurrentUser, key);
-  ASSERT_TRUE(open);
+  const std::optional<RegistryKey> run = OpenRegistryKey(
+      RegistryRoot::CurrentUser, u"SOFTWARE\\microsoft\\windows\\currentversion\\run");
+  ASSERT_TRUE(run);
   RegistryValue value = Text(u"unchanged");
-  EXPECT_EQ(QueryValueEx(*open, u"Missing", value), kRegistryNotFound);
+  EXPECT_EQ(QueryValueEx(*run, u"Weather", value), kRegistryNotFound);
   EXPECT_EQ(std::get<Text>(value), u"unchanged");
-  EXPECT_EQ(SetValueEx(*open, u"Count", REG_DWORD, Text(u"not a number")), kRegistryWrongType);
-  DeleteValue(RegistryRoot::CurrentUser, key, u"NAME");
-  EXPECT_TRUE(
-      std::holds_alternative<std::monostate>(QueryValue(RegistryRoot::CurrentUser, key, u"Name")));
-  EXPECT_FALSE(OpenRegistryKey(RegistryRoot::CurrentUser, u""));
+  EXPECT_EQ(SetValueEx(*run, u"Weather", REG_DWORD, Text(u"not a number")), kRegistryWrongType);
+  EXPECT_EQ(SetValueEx(*run, u"Weather", 3, std::uint32_t{1}), kRegistryWrongType);
+  EXPECT_FALSE(FileExists(EntryFile()));
   // A value name that would leave the autostart folder is refused.
-  SetKeyValue(RegistryRoot::CurrentUser, kRunKeyPath, u"../evil", Text(u"x"), REG_SZ);
+  EXPECT_EQ(SetValueEx(*run, u"../evil", REG_SZ, Text(u"x")), kRegistryAccessDenied);
   EXPECT_FALSE(FileExists(config_.File("evil.desktop")));
 }
 

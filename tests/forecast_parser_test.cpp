@@ -67,6 +67,9 @@ TEST_F(ParserTest, DayLayout) {
 
   Parse(Page(60, DayToday(u"南风", u"微风")));
   EXPECT_EQ(Today()[3], u"北3-4级转南微风");
+  // Halves that agree only when joined: the night's half is the one shown.
+  Parse(Page(60, DayToday(u"北", u"风3-4级")));
+  EXPECT_EQ(Today()[3], u"北风3-4级");
 }
 
 TEST_F(ParserTest, NightLayoutForBothNightWords) {

@@ -122,12 +122,16 @@ TEST_F(IconCacheTest, WithoutTheFolderPicturesStillShow) {
   EXPECT_FALSE(std::filesystem::exists(images()));
 }
 
-TEST_F(IconCacheTest, NamesThatWouldLeaveTheFolderAreRefused) {
-  PortalProcess portal;
+TEST_F(IconCacheTest, NamesThatWouldLeaveTheFolderAreShownButNotSaved) {
+  TempDir fixtures;
+  std::filesystem::create_directories(fixtures.File("m/x"));
+  WriteFile(fixtures.File("m/x/y.gif"), portal_server::WeatherIconGif("d01", 42, 30));
+  PortalProcess portal({"--fixtures", fixtures.path()});
   UsePortal(portal);
-  EXPECT_FALSE(IconCache(u"/m/i/../", false));
-  EXPECT_FALSE(IconCache(u"../x", true));
-  EXPECT_FALSE(IconCache(u"a/b", false));
+  const auto shown = IconCache(u"/m/x/y", false);  // its file would be "x/y.gif"
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shown->size(), QSize(42, 30));
+  EXPECT_FALSE(IconCache(u"../x", true));  // a local name: nothing to fetch
   EXPECT_EQ(FilesInImages(), 0u);
   EXPECT_FALSE(FileExists(folder_.File(".gif")));
 }

@@ -226,6 +226,7 @@ TEST_F(OptionsDialogTest, TextsAndViewModeRefresh) {
     dialog.Command3Click();
     EXPECT_EQ(dialog.PreviewRules(), u"0:9;30:12");
     EXPECT_TRUE(dialog.Picture1()->isVisible());
+    EXPECT_EQ(dialog.focusWidget(), dialog.Picture1());  // not left on the hidden button
     dialog.Chk(1)->setChecked(true);
     dialog.Command1Click();
   });

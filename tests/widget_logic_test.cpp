@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <vector>
 
 #include "app/command_line.h"
@@ -422,15 +426,33 @@ TEST(StateDump, JsonCarriesEveryFieldEscaped) {
   d.TrayTooltip = u"t";
   d.TrayIconBytes = std::string("\x00\xff\x10", 3);
   d.TrayValue = -3;
-  const std::string j = StateDumpJson(d);
-  EXPECT_NE(j.find("\"city\": \"101010100\""), std::string::npos);
-  EXPECT_NE(j.find("\"CityName\": \"a\\\"b\\\\c\""), std::string::npos);
-  EXPECT_NE(j.find("\"picture\": \"/m/i/icon_weather/42x30/d01\""), std::string::npos);
-  EXPECT_NE(j.find("{\"visible\": false, \"picture\": \"\", \"tag\": \"\", \"tooltip\": \"\"}"),
-            std::string::npos);
-  EXPECT_NE(j.find("{\"x\": 1, \"y\": 2, \"text\": \"x\\ry\", \"colour\": 16, \"font\": "
-                   "\"temperature\"}"),
-            std::string::npos);
-  EXPECT_NE(j.find("\"trayIcon\": \"00ff10\", \"trayValue\": -3,"), std::string::npos);
-  EXPECT_NE(j.find("\"NowDetails\": [\"湿度40%\", \"北风3级\", \"气压1010\"]"), std::string::npos);
+  d.LeftTwips = 1234.5;
+  d.Topmost = true;
+  const std::string json = StateDumpJson(d);
+  QJsonParseError error;
+  const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error).object();
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << json;
+  // End-to-end tests and scripts read these names.
+  EXPECT_EQ(j.keys(),
+            (QStringList{"Image1", "Image2", "Image3", "background", "city", "lbText", "lbWind",
+                         "normalView", "showSeveralCities", "texts", "trayIcon", "trayTooltip",
+                         "trayValue", "viewMode", "weather", "window", "windowIcon"}));
+  EXPECT_EQ(j["city"].toString(), "101010100");
+  EXPECT_EQ(j["weather"]["CityName"].toString(), "a\"b\\c");
+  EXPECT_EQ(j["weather"]["NowDetails"].toArray(), (QJsonArray{"湿度40%", "北风3级", "气压1010"}));
+  EXPECT_EQ(j["viewMode"].toInt(), 4);
+  EXPECT_TRUE(j["normalView"].isBool());
+  // The big pictures carry no visibility or tag; the small ones do.
+  EXPECT_EQ(j["Image2"][0].toObject(),
+            (QJsonObject{{"picture", "/m/i/icon_weather/42x30/d01"}, {"tooltip", ""}}));
+  EXPECT_EQ(j["Image1"][3].toObject(),
+            (QJsonObject{{"visible", false}, {"picture", ""}, {"tag", ""}, {"tooltip", ""}}));
+  EXPECT_EQ(j["Image3"].toArray().size(), 5);
+  EXPECT_EQ(
+      j["texts"][0].toObject(),
+      (QJsonObject{{"x", 1}, {"y", 2}, {"text", "x\ry"}, {"colour", 16}, {"font", "temperature"}}));
+  EXPECT_EQ(j["trayIcon"].toString(), "00ff10");
+  EXPECT_EQ(j["trayValue"].toInt(), -3);
+  EXPECT_EQ(j["window"].toObject(),
+            (QJsonObject{{"left", 1234.5}, {"top", 0}, {"topmost", true}, {"visible", false}}));
 }

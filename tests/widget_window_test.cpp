@@ -122,10 +122,11 @@ TEST(WidgetWindow, RenderPrintsOverTheBackgroundAndClearsFirst) {
   EXPECT_NE(drawn.pixel(299, 100), qRgb(0, 0, 0));
 }
 
-TEST(WidgetWindow, OffsetsFollowTheFonts) {
+TEST(WidgetWindow, OffsetsAndTheBottomLabelFollowTheFonts) {
   App();
   WidgetWindow w;
   w.SetFonts(WidgetFont{u"Noto Sans CJK SC", 9}, WidgetFont{u"Arial", 24});
+  EXPECT_EQ(w.lbText()->font().family(), "Noto Sans CJK SC");
   const int small = w.TextOffset();
   const int smallTemp = w.TempTextOffset();
   w.SetFonts(WidgetFont{u"Noto Sans CJK SC", 14}, WidgetFont{u"Arial", 36});

@@ -70,7 +70,9 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   connect(tray_.get(), &TrayIcon::controlMenuRequested, this, [this] {
     form1_->show();
     form1_->activateWindow();
-    menu_.mnuFile->popup(QCursor::pos());
+    // The tray's menu opens with its right edge at the pointer (Qt keeps it on the screen).
+    QMenu* menu = menu_.mnuFile;
+    menu->popup(QCursor::pos() - QPoint(menu->sizeHint().width(), 0));
   });
   connect(tray_.get(), &TrayIcon::controlFormFocusRequested, this, [this] {
     QWidget* w = options_ && options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;

@@ -160,11 +160,6 @@ void ControlForm::ChooseFontAndColour(int slot, FontKind kind) {
     if (ApplyFontChoice(fonts, FontSlotChoice{slot, kind}, choice, nullptr)) {
       form1_->TextColours = fonts.TextColours;
       form1_->SetFonts(fonts.Normal, fonts.Temperature);
-      if (!temperature) {
-        QFont label = form1_->lbText()->font();
-        label.setFamily(QString::fromStdU16String(fonts.Normal.Face));
-        form1_->lbText()->setFont(label);
-      }
     }
     // Redrawn also after a cancel: the dialog covered the widget.
     RenderWidget();

@@ -1,8 +1,6 @@
 // The start-up of the program: the load of the control form, step by step in its
 // fixed order. A step that fails leaves its defaults; no step shows a message box, and
 // only a portal that does not answer at all is mentioned (in the tray and on stderr).
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
@@ -14,6 +12,7 @@
 #include "app/tray_bridge.h"
 #include "app/update_ui.h"
 #include "core/clock.h"
+#include "core/local_files.h"
 #include "core/program_paths.h"
 #include "net/http_fetch.h"
 #include "net/picture_decoding.h"
@@ -34,14 +33,6 @@ QByteArray Resource(const char* name) {
   QFile f(QString::fromUtf8(name));
   if (!f.open(QIODevice::ReadOnly)) return {};
   return f.readAll();
-}
-
-// Creates the folder and any missing parents; an existing one is left as it is.
-void MakeFolders(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    mkdir(path.substr(0, slash).c_str(), 0700);
-    if (slash == std::string::npos) return;
-  }
 }
 
 // A widget whose portal does not answer would stay empty without a word: it says once
@@ -147,7 +138,7 @@ void ControlForm::Load(const QString& arguments) {
   if (cityFixed_) {
     settings_.SaveIcons = 0;
   } else if (settings_.SaveIcons != 0) {
-    mkdir(Paths().ImagesDir().c_str(), 0755);
+    MakeFolders(Paths().ImagesDir());
   }
   SaveIcons() = settings_.SaveIcons;
   // The remaining options and the widget timer.

@@ -8,8 +8,8 @@
 namespace nimbulux {
 
 enum class Durability {
-  // The content and the new name reach the disk before the call returns: for the
-  // user's settings and downloads.
+  // The new name, too, reaches the disk before the call returns (its folder is
+  // synced): for the user's settings and downloads.
   Durable,
   // Only the all-or-nothing replacement: for files rewritten often and cheap to lose,
   // such as diagnostics and cached pictures.

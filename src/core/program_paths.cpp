@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
+#include <QStandardPaths>
 
 namespace nimbulux {
 
@@ -38,19 +38,15 @@ ProgramPaths MakeProgramPaths(const std::string& programFile, bool programDirWri
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   p.baseName = name;
   p.dataDir = p.programDir;
-  if (!programDirWritable) {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (xdg && *xdg == '/') {
-      base = xdg;
-    } else {
-      const char* home = std::getenv("HOME");
-      base = std::string(home ? home : "") + "/.config";
-    }
-    p.dataDir = base + "/nimbulux";
-  }
+  if (!programDirWritable) p.dataDir = UserConfigFolder() + "/nimbulux";
   return p;
 }
+
+std::string UserConfigFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString();
+}
+
+std::string AutostartFolder() { return UserConfigFolder() + "/autostart"; }
 
 std::string ExistingOrEarlier(const std::string& path, const std::string& earlier) {
   if (earlier.empty() || access(path.c_str(), F_OK) == 0) return path;

@@ -33,6 +33,12 @@ ProgramPaths MakeProgramPaths(const std::string& programFile, bool programDirWri
 // else path.
 std::string ExistingOrEarlier(const std::string& path, const std::string& earlier);
 
+// The user's configuration folder ($XDG_CONFIG_HOME, default ~/.config) and the folder of
+// the entries started at login in it; read at each call, so tests can point them at a
+// temporary folder.
+std::string UserConfigFolder();
+std::string AutostartFolder();
+
 // The process-wide paths, set once at start-up (tests set their temporary folder).
 ProgramPaths& Paths();
 

@@ -1,7 +1,5 @@
 #include "settings/options_dialog.h"
 
-#include <sys/stat.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -19,8 +17,11 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <cmath>
 #include <functional>
 
+#include "app/startup_rules.h"
+#include "core/local_files.h"
 #include "core/program_paths.h"
 #include "settings/autostart.h"
 #include "settings/settings_file.h"
@@ -54,6 +55,9 @@ class RulePreviewBox final : public QWidget {
   RulePreviewBox(const Text& rules, QWidget* parent) : QWidget(parent), rules_(rules) {
     setMinimumHeight(fontMetrics().height() + 6);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::ClickFocus);
+    // The drawn frame is the box's border; texts are placed inside it.
+    setContentsMargins(1, 1, 1, 1);
   }
   std::function<void()> clicked;
 
@@ -63,12 +67,17 @@ class RulePreviewBox final : public QWidget {
     painter.fillRect(rect(), palette().color(QPalette::Button));
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    const QFontMetrics metrics = fontMetrics();
-    const auto measure = [&](TextView text) { return metrics.horizontalAdvance(Q(text)); };
-    const int baseline = (height() + metrics.ascent() - metrics.descent()) / 2;
+    // Positions in twips, each text's top-left corner at its position.
+    const QFontMetricsF metrics(font());
+    const auto measure = [&](TextView text) {
+      return static_cast<int>(std::lround(metrics.horizontalAdvance(Q(text)) * kTwipsPerPixel));
+    };
+    const QPointF origin = contentsRect().topLeft();
     for (const RulePreviewText& item : RulePreview(rules_, measure)) {
       painter.setPen(QColor::fromRgb(static_cast<QRgb>(item.rgb)));
-      painter.drawText(4 + item.x, baseline, Q(item.text));
+      painter.drawText(
+          origin + QPointF(item.x, item.y) / kTwipsPerPixel + QPointF(0, metrics.ascent()),
+          Q(item.text));
     }
   }
   void mousePressEvent(QMouseEvent* event) override {
@@ -103,11 +112,6 @@ QLineEdit* NamedEdit(const char* name, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   return edit;
-}
-
-void MakeFolder(const std::string& folder) {
-  struct stat info {};
-  if (!folder.empty() && stat(folder.c_str(), &info) != 0) mkdir(folder.c_str(), 0755);
 }
 
 }  // namespace
@@ -475,7 +479,7 @@ void OptionsDialog::Command1Click() {
     values.SaveIcons = Checked(chk_[4]);
     WriteOptionSetting(settings_key::kSave, Flag(values.SaveIcons));
   }
-  if (values.SaveIcons != 0) MakeFolder(Paths().ImagesDir());
+  if (values.SaveIcons != 0) MakeFolders(Paths().ImagesDir());
   if (values.Front != Checked(chk_[3])) {
     values.Front = Checked(chk_[3]);
     WriteOptionSetting(settings_key::kFront, Flag(values.Front));
@@ -520,7 +524,11 @@ void OptionsDialog::reject() {
   ShowWatchedList();
 }
 
-void OptionsDialog::Command3Click() { ShowPreview(T16(text3_->text())); }
+void OptionsDialog::Command3Click() {
+  ShowPreview(T16(text3_->text()));
+  // The focus leaves the hidden text box and button for the preview.
+  picture1_->setFocus(Qt::OtherFocusReason);
+}
 
 void OptionsDialog::Picture1Click() {
   picture1_->hide();

@@ -1,7 +1,7 @@
-// A small per-user registry with typed values, in place of the system registry the
-// program was written for. Keys live in one file under $XDG_CONFIG_HOME/nimbulux/
-// (default ~/.config/nimbulux/); the values of the Run key are the user's XDG autostart
-// entries, so a program registered there really starts at login.
+// The registry operations the autostart option is written against, over the one key it
+// uses: the values of the current user's Run key are the user's XDG autostart entries
+// ($XDG_CONFIG_HOME/autostart/<value name>.desktop), so a program registered there really
+// starts at login. No other key exists.
 #pragma once
 
 #include <cstdint>
@@ -30,14 +30,12 @@ using RegistryValue = std::variant<std::monostate, Text, std::uint32_t>;
 // The key whose values are the autostart entries.
 inline constexpr char16_t kRunKeyPath[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// An open key: which key of which root. Opening needs no access to the store yet.
+// An open key: the folder that holds its values.
 struct RegistryKey {
-  RegistryRoot root = RegistryRoot::CurrentUser;
-  Text path;
+  std::string folder;
 };
 
-// Opens a key; none for an empty or malformed path. Keys come into being with their
-// first value.
+// Opens the Run key (its path in any letter case); none for every other key.
 std::optional<RegistryKey> OpenRegistryKey(RegistryRoot root, TextView path);
 
 // Reads a value of an open key. The result code; value is set only on success (left as it
@@ -48,18 +46,11 @@ long QueryValueEx(const RegistryKey& key, TextView name, RegistryValue& value);
 // mismatched values write nothing. The result code.
 long SetValueEx(const RegistryKey& key, TextView name, int type, const RegistryValue& value);
 
-// Removes a value; removing a missing value changes nothing. The result code.
-long DeleteValueEx(const RegistryKey& key, TextView name);
-
-// Open, act, close in one call.
+// Open, act, close in one call; a key that cannot be opened leaves everything as it was.
 RegistryValue QueryValue(RegistryRoot root, TextView keyPath, TextView name);
 void SetKeyValue(RegistryRoot root, TextView keyPath, TextView name, const RegistryValue& value,
                  int type);
+// Removing a missing value changes nothing.
 void DeleteValue(RegistryRoot root, TextView keyPath, TextView name);
-
-// Where the store and the autostart entries live (from XDG_CONFIG_HOME or HOME, read at
-// each call, so tests can point them at a temporary folder).
-std::string RegistryStoreFile();
-std::string AutostartFolder();
 
 }  // namespace nimbulux

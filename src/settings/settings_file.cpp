@@ -1,14 +1,10 @@
 #include "settings/settings_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <vector>
 
 #include "core/file_replace.h"
 #include "core/gbk.h"
+#include "core/local_files.h"
 #include "core/program_paths.h"
 
 namespace nimbulux {
@@ -132,27 +128,6 @@ SectionRange FindSection(const std::vector<Line>& lines, const Text& name) {
     }
   }
   return r;
-}
-
-enum class ReadResult { Ok, Missing, Failed };
-
-ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
-  bytes.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
-  char buffer[16384];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      close(fd);
-      return ReadResult::Failed;
-    }
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  close(fd);
-  return ReadResult::Ok;
 }
 
 }  // namespace

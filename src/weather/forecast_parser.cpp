@@ -45,12 +45,19 @@ Text ShortIndex(const Text& line) {
   return Left(line, 2) + u"：" + TextBetween(copy, u"：", u" ");
 }
 
-// Day and night wind, each direction and force; one text when both halves agree.
+enum class WindHalf { Day, Night };
+
+// Day and night wind, each direction and force. When both halves agree (compared as
+// direction and force joined) one text, that of the half `whenEqual` names: today's
+// wind takes the night's, the day table the day's.
 Text WindText(const Text& dayDirection, const Text& nightDirection, const Text& dayForce,
-              const Text& nightForce) {
+              const Text& nightForce, WindHalf whenEqual) {
   const Text day = ShortDirection(dayDirection) + dayForce;
-  if (nightDirection + nightForce == dayDirection + dayForce) return day;
-  return day + u"转" + ShortDirection(nightDirection) + nightForce;
+  const Text night = ShortDirection(nightDirection) + nightForce;
+  if (nightDirection + nightForce == dayDirection + dayForce) {
+    return whenEqual == WindHalf::Night ? night : day;
+  }
+  return day + u"转" + night;
 }
 
 Text LessGreater(TextView text) {
@@ -105,7 +112,7 @@ ForecastLines ParseForecastText(WeatherModule& module, const ForecastOptions& op
     if (M(kDayHighLine + 1)) today[2] = Temperature(*M(kDayHighLine + 1));
     if (M(kDayWindLine) && M(kDayWindLine + 1) && M(kDayWindLine + 2) && M(kDayWindLine + 3)) {
       today[3] = WindText(*M(kDayWindLine), *M(kDayWindLine + 1), *M(kDayWindLine + 2),
-                          *M(kDayWindLine + 3));
+                          *M(kDayWindLine + 3), WindHalf::Night);
     }
   } else {
     if (M(kNightWeatherLine)) today[0] = *M(kNightWeatherLine);
@@ -171,7 +178,7 @@ ForecastLines ParseForecastText(WeatherModule& module, const ForecastOptions& op
       if (M(b + 7)) set(r + 4, u" " + *M(b + 7));
       if (M(b + 8)) set(r + 5, u" " + *M(b + 8));
       if (M(b + 9) && M(b + 10) && M(b + 11) && M(b + 12)) {
-        set(r + 6, WindText(*M(b + 9), *M(b + 10), *M(b + 11), *M(b + 12)));
+        set(r + 6, WindText(*M(b + 9), *M(b + 10), *M(b + 11), *M(b + 12), WindHalf::Day));
       }
     }
     lines.RowLines = std::move(rows);

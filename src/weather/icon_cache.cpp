@@ -17,7 +17,7 @@ Text CacheKey(TextView name, bool keepFullName) {
   return keepFullName ? Text(name) : Right(name, 3);
 }
 
-// Names come from portal pages: a key that could reach outside the folder is refused.
+// Names come from portal pages: a key that could reach outside the folder is unsafe.
 bool IsSafeKey(TextView key) {
   if (key.find(u"..") != TextView::npos || key.find(u'\\') != TextView::npos ||
       key.find(u'\0') != TextView::npos) {
@@ -49,19 +49,22 @@ std::string IconCacheFileToRead(TextView name, bool keepFullName) {
 
 std::optional<Picture> IconCache(TextView name, bool keepFullName) {
   if (name.empty()) return std::nullopt;
-  if (!IsSafeKey(CacheKey(name, keepFullName))) return std::nullopt;
-  const std::string file = IconCacheFile(name, keepFullName);
-
-  std::error_code ec;
-  const std::string found = IconCacheFileToRead(name, keepFullName);
-  if (std::filesystem::is_regular_file(found, ec)) return PictureFromFile(found);
+  // A name that could reach outside the folder is neither read from nor saved to disk,
+  // but its picture still comes from the portal.
+  const bool onDisk = IsSafeKey(CacheKey(name, keepFullName));
+  if (onDisk) {
+    std::error_code ec;
+    const std::string found = IconCacheFileToRead(name, keepFullName);
+    if (std::filesystem::is_regular_file(found, ec)) return PictureFromFile(found);
+  }
 
   // Only portal paths can be downloaded; a bare local name has no address.
   if (name.front() != u'/') return std::nullopt;
   HttpFetch(Weather().PortalBase + Text(name) + u".gif", false);
   std::optional<Picture> picture = PictureFromBytes(ResponseBytes());
-  if (picture && !keepFullName && SaveIcons() > 0)
-    ReplaceFileAtomically(file, ResponseBytes(), Durability::Quick);
+  if (picture && onDisk && !keepFullName && SaveIcons() > 0) {
+    ReplaceFileAtomically(IconCacheFile(name, keepFullName), ResponseBytes(), Durability::Quick);
+  }
   return picture;
 }
 

@@ -1,145 +1,77 @@
 #include "widget/state_dump.h"
 
-#include <cstdio>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace nimbulux {
 
 namespace {
 
-void AppendString(std::string& out, TextView text) {
-  const std::string utf8 = ToUtf8(text);
-  out += '"';
-  for (unsigned char c : utf8) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  out += '"';
-}
-
-void AppendString(std::string& out, const std::string& ascii) {
-  AppendString(out, FromUtf8(ascii));
-}
+QString Json(TextView text) { return QString::fromStdU16String(std::u16string(text)); }
 
 template <typename List>
-void AppendStrings(std::string& out, const List& list) {
-  out += '[';
-  bool first = true;
-  for (const Text& t : list) {
-    if (!first) out += ", ";
-    first = false;
-    AppendString(out, t);
-  }
-  out += ']';
+QJsonArray Strings(const List& list) {
+  QJsonArray out;
+  for (const Text& t : list) out.append(Json(t));
+  return out;
 }
 
-void AppendPictures(std::string& out, const DumpedPicture* pictures, int n, bool withVisibility) {
-  out += '[';
-  for (int i = 0; i < n; ++i) {
-    const DumpedPicture& p = pictures[i];
-    if (i) out += ", ";
-    out += '{';
-    if (withVisibility) out += std::string("\"visible\": ") + (p.Visible ? "true" : "false") + ", ";
-    out += "\"picture\": ";
-    AppendString(out, p.Picture);
+template <std::size_t N>
+QJsonArray Pictures(const std::array<DumpedPicture, N>& pictures, bool withVisibility) {
+  QJsonArray out;
+  for (const DumpedPicture& p : pictures) {
+    QJsonObject o{{"picture", Json(p.Picture)}, {"tooltip", Json(p.Tooltip)}};
     if (withVisibility) {
-      out += ", \"tag\": ";
-      AppendString(out, p.Tag);
+      o.insert("visible", p.Visible);
+      o.insert("tag", Json(p.Tag));
     }
-    out += ", \"tooltip\": ";
-    AppendString(out, p.Tooltip);
-    out += '}';
+    out.append(o);
   }
-  out += ']';
+  return out;
 }
 
 }  // namespace
 
 std::string StateDumpJson(const StateDump& d) {
   const WeatherState& w = d.Weather;
-  std::string o = "{\"city\": ";
-  AppendString(o, d.City);
-  o += ",\n \"weather\": {\"DateWords\": ";
-  AppendStrings(o, w.DateWords);
-  o += ", \"PageNotes\": ";
-  AppendStrings(o, w.PageNotes);
-  o += ", \"CityName\": ";
-  AppendString(o, w.CityName);
-  o += ", \"NowTemperature\": ";
-  AppendString(o, w.NowTemperature);
-  o += ", \"TodayForecast\": ";
-  AppendStrings(o, w.TodayForecast);
-  o += ", \"ExtraLines\": ";
-  AppendStrings(o, w.ExtraLines);
-  o += ", \"NowDetails\": ";
-  AppendStrings(o, w.NowDetails);
-  o += ", \"NowTimeText\": ";
-  AppendString(o, w.NowTimeText);
-  o += "},\n \"viewMode\": " + std::to_string(d.ViewMode);
-  o += std::string(", \"normalView\": ") + (d.NormalView ? "true" : "false");
-  o += ", \"showSeveralCities\": " + std::to_string(d.ShowSeveralCities);
-  o += ",\n \"Image2\": ";
-  AppendPictures(o, d.Image2.data(), 2, false);
-  o += ",\n \"Image1\": ";
-  AppendPictures(o, d.Image1.data(), 5, true);
-  o += ",\n \"Image3\": ";
-  AppendPictures(o, d.Image3.data(), 5, true);
-  o += ",\n \"lbWind\": ";
-  AppendString(o, d.WindTooltip);
-  o += ", \"lbText\": ";
-  AppendString(o, d.BottomTooltip);
-  o += ",\n \"texts\": [";
-  for (std::size_t i = 0; i < d.Texts.size(); ++i) {
-    const PrintedText& t = d.Texts[i];
-    o += i ? ",\n  " : "\n  ";
-    o += "{\"x\": " + std::to_string(t.x) + ", \"y\": " + std::to_string(t.y) + ", \"text\": ";
-    AppendString(o, t.text);
-    o += ", \"colour\": " + std::to_string(t.colour) + ", \"font\": \"";
-    o += t.font == FontKind::Temperature ? "temperature" : "normal";
-    o += "\"}";
+  const QJsonObject weather{{"DateWords", Strings(w.DateWords)},
+                            {"PageNotes", Strings(w.PageNotes)},
+                            {"CityName", Json(w.CityName)},
+                            {"NowTemperature", Json(w.NowTemperature)},
+                            {"TodayForecast", Strings(w.TodayForecast)},
+                            {"ExtraLines", Strings(w.ExtraLines)},
+                            {"NowDetails", Strings(w.NowDetails)},
+                            {"NowTimeText", Json(w.NowTimeText)}};
+  QJsonArray texts;
+  for (const PrintedText& t : d.Texts) {
+    texts.append(QJsonObject{{"x", t.x},
+                             {"y", t.y},
+                             {"text", Json(t.text)},
+                             {"colour", t.colour},
+                             {"font", t.font == FontKind::Temperature ? "temperature" : "normal"}});
   }
-  o += "],\n \"trayTooltip\": ";
-  AppendString(o, d.TrayTooltip);
-  o += ", \"windowIcon\": ";
-  AppendString(o, d.WindowIcon);
-  o += ", \"background\": ";
-  AppendString(o, d.Background);
-  o += ",\n \"trayIcon\": \"";
-  static const char kHex[] = "0123456789abcdef";
-  for (unsigned char c : d.TrayIconBytes) {
-    o += kHex[c >> 4];
-    o += kHex[c & 15];
-  }
-  o += "\", \"trayValue\": " + std::to_string(d.TrayValue);
-  char window[160];
-  std::snprintf(
-      window, sizeof window,
-      ",\n \"window\": {\"left\": %.9g, \"top\": %.9g, \"topmost\": %s, \"visible\": %s}}\n",
-      d.LeftTwips, d.TopTwips, d.Topmost ? "true" : "false", d.Visible ? "true" : "false");
-  o += window;
-  return o;
+  const QJsonObject window{
+      {"left", d.LeftTwips}, {"top", d.TopTwips}, {"topmost", d.Topmost}, {"visible", d.Visible}};
+  const QJsonObject dump{
+      {"city", Json(d.City)},
+      {"weather", weather},
+      {"viewMode", d.ViewMode},
+      {"normalView", d.NormalView},
+      {"showSeveralCities", d.ShowSeveralCities},
+      {"Image2", Pictures(d.Image2, false)},
+      {"Image1", Pictures(d.Image1, true)},
+      {"Image3", Pictures(d.Image3, true)},
+      {"lbWind", Json(d.WindTooltip)},
+      {"lbText", Json(d.BottomTooltip)},
+      {"texts", texts},
+      {"trayTooltip", Json(d.TrayTooltip)},
+      {"windowIcon", QString::fromStdString(d.WindowIcon)},
+      {"background", QString::fromStdString(d.Background)},
+      {"trayIcon", QString::fromLatin1(QByteArray::fromStdString(d.TrayIconBytes).toHex())},
+      {"trayValue", d.TrayValue},
+      {"window", window}};
+  return QJsonDocument(dump).toJson(QJsonDocument::Indented).toStdString();
 }
 
 }  // namespace nimbulux

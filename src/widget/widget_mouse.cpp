@@ -86,9 +86,16 @@ void WidgetWindow::mouseMoveEvent(QMouseEvent* event) {
   WidgetMouseMove(event->position().toPoint(), event->globalPosition().toPoint());
 }
 
+// Releases on the controls, which do not take them, arrive here as well.
 void WidgetWindow::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragPending_ = false;
-  if (manualDrag_ && event->button() == Qt::LeftButton) {
+  if (event->button() != Qt::LeftButton) return;
+  if (dragPending_) {
+    // A press without movement is a move that ended where it began: the on-top decision
+    // follows it all the same.
+    dragPending_ = false;
+    FinishDrag();
+  }
+  if (manualDrag_) {
     manualDrag_ = false;
     releaseMouse();
     FinishDrag();
@@ -125,7 +132,10 @@ void WidgetWindow::WidgetMouseDown(Qt::MouseButton button, QPoint windowPx, QPoi
 bool WidgetWindow::ContinuePendingDrag(QPoint screenPx) {
   if (!dragPending_) return false;
   if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
-    dragPending_ = false;  // released over a control, which keeps its release
+    // Released where the release was not seen (input held back during a fetch): a
+    // press without movement.
+    dragPending_ = false;
+    FinishDrag();
     return false;
   }
   // A few pixels: a hand that clicks shakes less, and the window, which starts to move

@@ -111,6 +111,10 @@ void WidgetWindow::SetFonts(const WidgetFont& normal, const WidgetFont& temperat
   tempTextOffset_ = TempTextOffsetFor(degreeBold);
   const double degree = QFontMetricsF(QtFont(FontKind::Normal)).height() * kTwipsPerPixel;
   textOffset_ = TextOffsetFor(degree);
+  // The label over the bottom line takes the face of the normal font, not its size.
+  QFont label = lbText_->font();
+  label.setFamily(QString::fromStdU16String(normal.Face));
+  lbText_->setFont(label);
 }
 
 double WidgetWindow::MeasureNormal(TextView text) const {

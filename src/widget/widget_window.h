@@ -46,7 +46,7 @@ class WidgetWindow : public QWidget {
   // Both at once: one move, so the window system never reports a half-done place.
   void SetPositionTwips(double left, double top);
 
-  // Fonts and the offsets derived from them.
+  // Fonts and the offsets derived from them; the bottom label takes the normal face.
   void SetFonts(const WidgetFont& normal, const WidgetFont& temperature);
   const WidgetFont& NormalFont() const { return normalFont_; }
   const WidgetFont& TemperatureFont() const { return temperatureFont_; }

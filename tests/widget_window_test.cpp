@@ -85,14 +85,14 @@ TEST(WidgetWindow, IndexSwitchShowsOrHidesTheLastTwoColumns) {
   w.ViewMode = 4;
   w.SwitchIndexView(false, weather);  // no temperature: only the mode changes
   EXPECT_EQ(w.ViewMode, 2);
-  EXPECT_TRUE(w.Controls.Image1[3].Visible);
+  EXPECT_TRUE(w.Forecast.RowUpper[3].Visible);
   weather.NowTemperature = u"5℃";
   w.SwitchIndexView(false, weather);
-  EXPECT_FALSE(w.Controls.Image1[4].Visible);
-  EXPECT_FALSE(w.Controls.Image3[3].Visible);
+  EXPECT_FALSE(w.Forecast.RowUpper[4].Visible);
+  EXPECT_FALSE(w.Forecast.RowLower[3].Visible);
   w.SwitchIndexView(true, weather);
   EXPECT_EQ(w.ViewMode, 4);
-  EXPECT_TRUE(w.Controls.Image3[4].Visible);
+  EXPECT_TRUE(w.Forecast.RowLower[4].Visible);
 }
 
 TEST(WidgetWindow, RenderPrintsOverTheBackgroundAndClearsFirst) {

@@ -25,7 +25,7 @@
 #include "tray/cpu_usage.h"
 #include "tray/tray_gui.h"
 #include "weather/conditions.h"
-#include "weather/forecast_parser.h"
+#include "weather/forecast_fetch.h"
 #include "weather/icon_cache.h"
 #include "widget/mouse_commands.h"
 #include "widget/state_dump.h"
@@ -162,17 +162,17 @@ void ControlForm::FetchForecast() {
   context.Options.SaveIcons = SaveIcons();
   context.Options.WatchedCities = watched_;
   context.WaitPicture = waitPicture_;
-  context.LetEventsRun = [this](const ForecastControls& controls) {
-    form1_->Controls = controls;
-    form1_->ApplyControls();
+  context.LetEventsRun = [this](const ForecastView& controls) {
+    form1_->Forecast = controls;
+    form1_->ShowForecast();
     // Paint the wait pictures; a click now would start a command in the middle of the
     // refresh, so user input waits until the refresh is done.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
-  ForecastControls controls = form1_->Controls;
+  ForecastView controls = form1_->Forecast;
   nimbulux::FetchForecast(context, controls);
-  form1_->Controls = controls;
-  form1_->ApplyControls();
+  form1_->Forecast = controls;
+  form1_->ShowForecast();
 }
 
 void ControlForm::FetchConditions() {
@@ -217,14 +217,14 @@ void ControlForm::RenderAfterRefresh() {
 }
 
 void ControlForm::ShowWaitPicture() {
-  PictureBox& box = form1_->Controls.Image2[0];
+  ForecastPicture& box = form1_->Forecast.TodayPictures[0];
   box.ShowWait(waitPicture_);
-  form1_->ApplyControls();
+  form1_->ShowForecast();
 }
 
 void ControlForm::SetRefreshTooltip(const Text& tooltip) {
-  form1_->Controls.Image2[0].Tooltip = tooltip;
-  form1_->ApplyControls();
+  form1_->Forecast.TodayPictures[0].Tooltip = tooltip;
+  form1_->ShowForecast();
 }
 
 void ControlForm::ShowWithoutActivating() {
@@ -255,7 +255,7 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
     d.ViewMode = form1_->ViewMode;
     d.NormalView = form1_->NormalView;
     d.ShowSeveralCities = form1_->ShowSeveralCities;
-    auto dumped = [](const PictureBox& box) {
+    auto dumped = [](const ForecastPicture& box) {
       DumpedPicture p;
       p.Visible = box.Visible;
       p.Picture = box.Kind == PictureKind::Icon   ? box.IconName
@@ -266,11 +266,11 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
       p.Tooltip = box.Tooltip;
       return p;
     };
-    const ForecastControls& c = form1_->Controls;
-    for (int i = 0; i < 2; ++i) d.Image2[i] = dumped(c.Image2[i]);
+    const ForecastView& c = form1_->Forecast;
+    for (int i = 0; i < 2; ++i) d.Image2[i] = dumped(c.TodayPictures[i]);
     for (int i = 0; i < 5; ++i) {
-      d.Image1[i] = dumped(c.Image1[i]);
-      d.Image3[i] = dumped(c.Image3[i]);
+      d.Image1[i] = dumped(c.RowUpper[i]);
+      d.Image3[i] = dumped(c.RowLower[i]);
     }
     d.WindTooltip = c.WindTooltip;
     d.BottomTooltip = c.NotesTooltip;

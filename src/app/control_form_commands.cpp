@@ -11,6 +11,7 @@
 #include "app/control_form.h"
 #include "core/clock.h"
 #include "core/gbk.h"
+#include "core/twips.h"
 #include "net/picture_decoding.h"
 #include "weather/icon_cache.h"
 #include "widget/background_choice.h"
@@ -99,8 +100,8 @@ StyleContext ControlForm::StyleContextNow() const {
   c.Opacity = opacity_;
   c.Position = TwipsPoint{form1_->LeftTwips(), form1_->TopTwips()};
   const QRect screen = ScreenGeometry();
-  c.ScreenWidthTwips = screen.width() * 15.0;
-  c.ScreenHeightTwips = screen.height() * 15.0;
+  c.ScreenWidthTwips = screen.width() * kTwipsPerPixel;
+  c.ScreenHeightTwips = screen.height() * kTwipsPerPixel;
   return c;
 }
 

@@ -97,9 +97,9 @@ void ControlForm::Load(const QString& arguments) {
     virtualScreen = screen->virtualGeometry();
     primary = screen->geometry();
   }
-  // The settings file is named after the program file (program_paths); the
-  // command line. An installed copy keeps its files in the user's configuration folder,
-  // which may not exist yet: the settings could not be written there otherwise.
+  // The settings file, named after the program file (program_paths), then the command
+  // line. An installed copy keeps its files in the user's configuration folder, which
+  // may not exist yet: the settings could not be written there otherwise.
   SetSettingsFilePath({});
   if (Paths().dataDir != Paths().programDir) MakeFolders(Paths().dataDir);
   commandLine_ = ParseCommandLine(arguments.toStdU16String());
@@ -197,7 +197,7 @@ void ControlForm::Load(const QString& arguments) {
           HttpFetch(Weather().PortalBase + portal::ForecastPagePath(Weather().CurrentCityId), true);
       Text notes;
       Weather().PendingForecastText = CleanForecastPage(page, notes);
-      form1_->Controls.NotesTooltip = notes;
+      form1_->Forecast.NotesTooltip = notes;
       form1_->show();
     }
   } else {

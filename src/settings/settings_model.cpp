@@ -37,7 +37,8 @@ std::array<int, 5> TextColoursFromSetting(TextView value) {
 void ApplyFontSetting(TextView value, FontChoice& normal, FontChoice& temperature) {
   Text text(value);
   if (text.size() <= 7) {
-    text = Text(kDesignFontName) + u":" + DecimalText(kDesignFontSize) + u";Arial:24";
+    text = FontText({Text(kDesignFontName), kDesignFontSize}) + u";" +
+           FontText({Text(kDefaultTemperatureFontName), kDefaultTemperatureFontSize});
   }
   const auto items = Split(text, u";");
   auto apply = [](const Text& item, FontChoice& font) {

@@ -8,13 +8,10 @@
 #include <optional>
 
 #include "core/text.h"
+#include "settings/defaults.h"
 #include "weather/watched_city.h"
 
 namespace nimbulux {
-
-// The font the widget window is designed with; the default normal text font.
-inline constexpr char16_t kDesignFontName[] = u"Noto Sans CJK SC";
-inline constexpr int kDesignFontSize = 9;
 
 // Key names of section "SYSTEM" (written as the exit routine and the options dialog
 // write them; reads are case-insensitive).
@@ -44,11 +41,6 @@ inline constexpr char16_t kTime[] = u"Time";
 inline constexpr char16_t kCount[] = u"Count";
 }  // namespace settings_key
 
-inline constexpr char16_t kDefaultTrayColourRules[] = u"1:2;15:1;35:12";
-inline constexpr char16_t kDefaultForecastWindows[] = u"0800-0900;1800-1900";
-inline constexpr int kDefaultRefreshInterval = 30;
-inline constexpr std::array<int, 5> kDefaultTextColours = {15, 14, 10, 8, 11};
-
 struct FontChoice {
   Text Name;
   int Size = 0;  // points
@@ -72,7 +64,7 @@ struct Settings {
   std::int16_t BackGround = 0;  // 0 built-in, 1 user picture, 2 automatic; others: none
   std::array<int, 5> TextColours = kDefaultTextColours;  // palette numbers, "myColor"
   FontChoice NormalFont{Text(kDesignFontName), kDesignFontSize};
-  FontChoice TemperatureFont{Text(u"Arial"), 24};
+  FontChoice TemperatureFont{Text(kDefaultTemperatureFontName), kDefaultTemperatureFontSize};
   std::int16_t SaveIcons = 0;  // "Save"; the start-up forces 0 when the city is fixed
   std::int16_t Front = 0;
   std::int16_t Update = 0;
@@ -111,7 +103,7 @@ struct ExitState {
   std::optional<int> CheckedBackground;  // first checked background entry 0..2, or none
   std::array<int, 5> TextColours = kDefaultTextColours;
   FontChoice NormalFont{Text(kDesignFontName), kDesignFontSize};
-  FontChoice TemperatureFont{Text(u"Arial"), 24};
+  FontChoice TemperatureFont{Text(kDefaultTemperatureFontName), kDefaultTemperatureFontSize};
   WatchedCityList WatchedCities;
 };
 

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include "settings/defaults.h"
 #include "tray/tray_icon.h"
 
 namespace nimbulux {

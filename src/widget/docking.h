@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/twips.h"
 #include "widget/widget_layout.h"
 
 namespace nimbulux {
@@ -27,8 +28,8 @@ struct DockGeometry {
   double TopTwips = 0;
   double WidthTwips = kWidgetWidthTwips;
   double HeightTwips = kWidgetHeightTwips;
-  double TwipsPerPixelX = 15;
-  double TwipsPerPixelY = 15;
+  double TwipsPerPixelX = kTwipsPerPixel;
+  double TwipsPerPixelY = kTwipsPerPixel;
 };
 
 // Pointer position on the screen, pixels.

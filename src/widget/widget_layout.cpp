@@ -19,7 +19,10 @@ std::uint32_t TextPaletteRgb(int colour) {
 std::array<ShadowPrint, 2> ShadowTextPrints(const PrintedText& t,
                                             const std::array<int, 5>& textColours) {
   const int c = t.colour == kGeneralColour ? textColours[0] : t.colour;
-  return {ShadowPrint{t.x + 15, t.y + 15, kShadowRgb}, ShadowPrint{t.x, t.y, TextPaletteRgb(c)}};
+  // The shadow sits one pixel right and down.
+  constexpr int kShadowOffset = static_cast<int>(kTwipsPerPixel);
+  return {ShadowPrint{t.x + kShadowOffset, t.y + kShadowOffset, kShadowRgb},
+          ShadowPrint{t.x, t.y, TextPaletteRgb(c)}};
 }
 
 namespace {

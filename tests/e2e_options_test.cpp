@@ -137,7 +137,7 @@ class OptionsInProgram : public ::testing::Test {
   void WithDialog(QAction* entry, const std::function<void(OptionsDialog&)>& act) {
     bool opened = false;
     QTimer::singleShot(0, form_.get(), [&] {
-      OptionsDialog& dialog = form_->OptionsForm();
+      OptionsDialog& dialog = form_->OptionsWindow();
       opened = dialog.isVisible();
       act(dialog);
       if (dialog.isVisible()) {
@@ -147,7 +147,7 @@ class OptionsInProgram : public ::testing::Test {
     });
     entry->trigger();
     EXPECT_TRUE(opened);
-    EXPECT_FALSE(form_->OptionsForm().isVisible());
+    EXPECT_FALSE(form_->OptionsWindow().isVisible());
   }
   void WithDialog(const std::function<void(OptionsDialog&)>& act) {
     WithDialog(form_->Menu().mnuOption, act);
@@ -181,7 +181,7 @@ TEST_F(OptionsInProgram, FirstRunOffersOnlyTheHomeCityAndKeepsIt) {
   QString label, title;
   // The first-run dialog opens inside the start-up itself.
   QTimer::singleShot(0, [&] {
-    OptionsDialog& d = form_->OptionsForm();
+    OptionsDialog& d = form_->OptionsWindow();
     title = d.windowTitle();
     okAtFirst = d.OkButton()->isEnabled();
     listButtons = d.AddWatchedButton()->isEnabled() || d.RemoveWatchedButton()->isEnabled() ||
@@ -202,8 +202,8 @@ TEST_F(OptionsInProgram, FirstRunOffersOnlyTheHomeCityAndKeepsIt) {
   EXPECT_EQ(Weather().CurrentCityId, u"101020100");
   EXPECT_EQ(Weather().State.CityName, u"上海");  // the dialog's OK refreshed
   // The list can be edited from now on.
-  EXPECT_TRUE(form_->OptionsForm().AddWatchedButton()->isEnabled());
-  EXPECT_TRUE(form_->OptionsForm().MoveDownButton()->isEnabled());
+  EXPECT_TRUE(form_->OptionsWindow().AddWatchedButton()->isEnabled());
+  EXPECT_TRUE(form_->OptionsWindow().MoveDownButton()->isEnabled());
 }
 
 TEST_F(OptionsInProgram, TypedNameWinsOverTheBoxesOnOkAndRefreshes) {
@@ -272,15 +272,15 @@ TEST_F(OptionsInProgram, FlagsAreStoredWithoutRefreshAndAZeroIntervalChangesNoth
   EXPECT_EQ(form_->Options().RefreshInterval, 45);
 }
 
-TEST_F(OptionsInProgram, CpuDisplayStartsAndStopsTimer2) {
+TEST_F(OptionsInProgram, CpuDisplayStartsAndStopsTheCpuTimer) {
   Start({"[SYSTEM]", "LocalID=101010100", "TrayCPU=1"});
-  EXPECT_TRUE(form_->Timer2().isActive());
+  EXPECT_TRUE(form_->CpuTimer().isActive());
   WithDialog([&](OptionsDialog& d) {
     EXPECT_TRUE(d.CpuInTrayBox()->isChecked());
     d.CpuInTrayBox()->setChecked(false);
     d.OkButton()->click();
   });
-  EXPECT_FALSE(form_->Timer2().isActive());
+  EXPECT_FALSE(form_->CpuTimer().isActive());
   EXPECT_TRUE(Refreshed());  // the temperature goes back into the tray at once
   EXPECT_EQ(Setting(u"TrayCPU"), "0");
 
@@ -288,14 +288,14 @@ TEST_F(OptionsInProgram, CpuDisplayStartsAndStopsTimer2) {
     d.CpuInTrayBox()->setChecked(true);
     d.OkButton()->click();
   });
-  EXPECT_TRUE(form_->Timer2().isActive());
+  EXPECT_TRUE(form_->CpuTimer().isActive());
   EXPECT_FALSE(Refreshed());
   EXPECT_EQ(Setting(u"TrayCPU"), "1");
 }
 
 TEST_F(OptionsInProgram, OpacityFollowsTheBarCancelRestoresOkStores) {
   Start({"[SYSTEM]", "LocalID=101010100", "Alpha=55"});
-  QWidget* widget = form_->Form1();
+  QWidget* widget = form_->Widget();
   EXPECT_DOUBLE_EQ(widget->windowOpacity(), 200 / 255.0);
   double during = 0;
   WithDialog([&](OptionsDialog& d) {

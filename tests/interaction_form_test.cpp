@@ -164,7 +164,7 @@ TEST_F(InteractionFormTest, RightPressesOpenTheCityMenuOrTheWholeMenu) {
 
 TEST_F(InteractionFormTest, ChosenFontAndColourAreAppliedAndCancelChangesNothing) {
   ControlForm form;
-  WidgetWindow* w = form.Form1();
+  WidgetWindow* w = form.Widget();
   w->SetFonts({u"Noto Sans CJK SC", 9}, {u"Arial", 24});
   const int tempOffset = w->TempTextOffset();
   const int offset = w->TextOffset();
@@ -217,7 +217,7 @@ TEST_F(InteractionFormTest, ChosenFontAndColourAreAppliedAndCancelChangesNothing
 
 TEST_F(InteractionFormTest, BackgroundEntriesCheckExactlyOneAndReadTheOwnPictureAgain) {
   ControlForm form;
-  WidgetWindow* w = form.Form1();
+  WidgetWindow* w = form.Widget();
   ControlMenu& menu = form.Menu();
   std::filesystem::create_directories(dir.File("Images"));
   auto ownPicture = [&](QRgb colour) {
@@ -267,7 +267,7 @@ TEST_F(InteractionFormTest, BackgroundEntriesCheckExactlyOneAndReadTheOwnPicture
 
 TEST_F(InteractionFormTest, StyleEntriesFollowTheirMarksAndDefaultResetsAndCentres) {
   ControlForm form;
-  WidgetWindow* w = form.Form1();
+  WidgetWindow* w = form.Widget();
   ControlMenu& menu = form.Menu();
   w->show();
   ProcessUntil([&] { return w->isVisible(); });

@@ -24,7 +24,7 @@ class TrayIcon;
 struct WindowStyleMarks;
 struct StyleContext;
 struct StyleEffects;
-class clsCPUUsageNT;
+class CpuUsageSampler;
 class CpuTrayUpdate;
 
 class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
@@ -57,10 +57,10 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   // Escape in the README view closes it as the close box does.
   void reject() override;
 
-  WidgetWindow* Form1() const { return form1_; }
+  WidgetWindow* Widget() const { return widget_; }
   ControlMenu& Menu() { return menu_; }
-  OptionsDialog& OptionsForm();
-  const QTimer& Timer2() const { return timer2_; }
+  OptionsDialog& OptionsWindow();
+  const QTimer& CpuTimer() const { return cpuTimer_; }
 
   // RefreshHost
   void FetchForecast() override;
@@ -95,8 +95,8 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   void ConnectWidget();
   void LoadBackgrounds(int mode);
   void ApplyFontsFromSettings();
-  void Timer1Tick();
-  void Timer2Tick();
+  void RefreshTimerTick();
+  void ShowCpuLoad();
   void ChooseBackground(int mode);
   void ShowReadme();
   void ShowAbout();
@@ -115,14 +115,14 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   void WriteDiagnostics(const RenderPlan& plan, const Text& trayTooltip);
   void InstallTerminationHandler();
 
-  WidgetWindow* form1_ = nullptr;
+  WidgetWindow* widget_ = nullptr;
   ControlMenu menu_;
   std::unique_ptr<TrayIcon> tray_;
   std::unique_ptr<OptionsDialog> options_;
-  QPlainTextEdit* text5_ = nullptr;  // the README view
-  QTimer timer1_;
-  QTimer timer2_;
-  std::unique_ptr<clsCPUUsageNT> cpu_;
+  QPlainTextEdit* readmeView_ = nullptr;
+  QTimer refreshTimer_;
+  QTimer cpuTimer_;
+  std::unique_ptr<CpuUsageSampler> cpu_;
   std::unique_ptr<CpuTrayUpdate> cpuTray_;
 
   CommandLineOptions commandLine_;

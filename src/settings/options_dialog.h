@@ -63,8 +63,9 @@ class OptionsHost {
   // Opacity = value, and the window styles are applied with it at once.
   virtual void ApplyOpacity(int opacity) = 0;
 
-  // The CPU display in the tray: off stops Timer2; on creates and initialises the
-  // sampler when there is none and starts Timer2. Either way LastTrayValue becomes -1.
+  // The CPU display in the tray: off stops the CPU timer; on creates and initialises the
+  // sampler when there is none and starts the timer. Either way the next sample redraws the
+  // tray icon.
   virtual void SetCpuDisplay(bool on) = 0;
 
   // MinutesSinceRefresh = RefreshInterval, so the refresh counts as due.

@@ -203,8 +203,8 @@ CpuTrayTimer::CpuTrayTimer(std::function<Text()> rules, QObject* parent)
 
 CpuTrayTimer::~CpuTrayTimer() = default;
 
-void CpuTrayTimer::Start(clsCPUUsageNT::CounterSource source) {
-  sampler_ = std::make_unique<clsCPUUsageNT>(std::move(source));
+void CpuTrayTimer::Start(CpuUsageSampler::CounterSource source) {
+  sampler_ = std::make_unique<CpuUsageSampler>(std::move(source));
   timer_.start();
 }
 

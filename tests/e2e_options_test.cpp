@@ -150,7 +150,7 @@ class OptionsInProgram : public ::testing::Test {
     EXPECT_FALSE(form_->OptionsWindow().isVisible());
   }
   void WithDialog(const std::function<void(OptionsDialog&)>& act) {
-    WithDialog(form_->Menu().mnuOption, act);
+    WithDialog(form_->Menu().options, act);
   }
 
   SettingsSnapshot Settings() const { return SettingsSnapshot::Load(); }
@@ -162,7 +162,7 @@ class OptionsInProgram : public ::testing::Test {
   // The watched-city entries of the city menu after the separator: caption, code, mark.
   std::vector<std::string> CityMenu() const {
     std::vector<std::string> entries;
-    const std::vector<QAction*>& list = form_->Menu().mnuCityList;
+    const std::vector<QAction*>& list = form_->Menu().cities;
     for (std::size_t i = 1; i < list.size(); ++i) {
       entries.push_back(list[i]->text().toStdString() + ";" +
                         list[i]->data().toString().toStdString() +
@@ -209,7 +209,7 @@ TEST_F(OptionsInProgram, FirstRunOffersOnlyTheHomeCityAndKeepsIt) {
 TEST_F(OptionsInProgram, TypedNameWinsOverTheBoxesOnOkAndRefreshes) {
   Start({"[SYSTEM]", "LocalID=101010100"});
   EXPECT_EQ(Weather().State.CityName, u"北京");
-  WithDialog(form_->Menu().mnuChoice, [&](OptionsDialog& d) {
+  WithDialog(form_->Menu().chooseCity, [&](OptionsDialog& d) {
     EXPECT_TRUE(d.OkButton()->isEnabled());
     EXPECT_EQ(d.HomeCityLabel()->text(), U("北京"));
     // A region and a city chosen in the boxes, a name typed as well.
@@ -327,7 +327,7 @@ TEST_F(OptionsInProgram, OpacityFollowsTheBarCancelRestoresOkStores) {
 
 TEST_F(OptionsInProgram, WatchedCitiesRebuildTheCityMenuAtOnce) {
   Start({"[SYSTEM]", "LocalID=101010100"});
-  ASSERT_EQ(form_->Menu().mnuCityList.size(), 1u);
+  ASSERT_EQ(form_->Menu().cities.size(), 1u);
   WithDialog([&](OptionsDialog& d) {
     d.CityNameEdit()->setText(U("天津"));
     d.AddWatchedButton()->click();
@@ -370,9 +370,9 @@ TEST_F(OptionsInProgram, WatchedCitiesRebuildTheCityMenuAtOnce) {
     d.OkButton()->click();
   });
   EXPECT_TRUE(CityMenu().empty());
-  const QList<QAction*> entries = form_->Menu().mnuCity->actions();
+  const QList<QAction*> entries = form_->Menu().cityMenu->actions();
   ASSERT_EQ(entries.size(), 2);  // "选择" and the separator
-  EXPECT_EQ(entries[0], form_->Menu().mnuChoice);
+  EXPECT_EQ(entries[0], form_->Menu().chooseCity);
   EXPECT_TRUE(entries[1]->isSeparator());
 }
 
@@ -468,7 +468,7 @@ TEST_F(UpdateInProgram, MenuEntryAsksAndStartUpStaysSilentWhenNothingIsNew) {
     EXPECT_TRUE(boxes.texts.empty());
   }
   MessageBoxAnswerer boxes(form_.get(), {QMessageBox::Ok});
-  form_->Menu().mnuCheckUpdate->trigger();
+  form_->Menu().checkUpdate->trigger();
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], U("已经安装了最新版本，无需更新！"));
   EXPECT_FALSE(boxes.formEnabled[0]);  // the control form waits for the check
@@ -488,7 +488,7 @@ TEST_F(UpdateInProgram, NewerVersionIsOfferedAtStartUpAndFromTheMenu) {
     EXPECT_FALSE(FileExists(archive));
   }
   MessageBoxAnswerer boxes(form_.get(), {QMessageBox::Yes, QMessageBox::Ok});
-  form_->Menu().mnuCheckUpdate->trigger();
+  form_->Menu().checkUpdate->trigger();
   ASSERT_EQ(boxes.texts.size(), 2u);
   EXPECT_EQ(boxes.texts[1], QString::fromStdString("Nimbulux.1.6.4.rar 已下载到 " + dir_.path()));
   EXPECT_EQ(ReadFile(archive).substr(0, 4), "Rar!");

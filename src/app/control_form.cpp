@@ -70,7 +70,7 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   connect(tray_.get(), &TrayIcon::controlMenuRequested, this, [this] {
     widget_->show();
     widget_->activateWindow();
-    menu_.mnuFile->popup(QCursor::pos());
+    menu_.popup->popup(QCursor::pos());
   });
   connect(tray_.get(), &TrayIcon::controlFormFocusRequested, this, [this] {
     QWidget* w = options_ && options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;
@@ -91,33 +91,33 @@ OptionsDialog& ControlForm::OptionsWindow() {
 }
 
 void ControlForm::ConnectMenu() {
-  connect(menu_.mnuRefresh, &QAction::triggered, this, [this] { RefreshWeather(); });
-  connect(menu_.mnuDetail, &QAction::triggered, this, [this] {
+  connect(menu_.refresh, &QAction::triggered, this, [this] { RefreshWeather(); });
+  connect(menu_.details, &QAction::triggered, this, [this] {
     const Text url = Weather().PortalBase + portal::ForecastPagePath(Weather().CurrentCityId);
     QDesktopServices::openUrl(QUrl(QString::fromStdU16String(url)));
     TrimMemory();
   });
   for (int i = 0; i < 3; ++i) {
-    connect(menu_.mnuBackGround[i], &QAction::triggered, this, [this, i] { ChooseBackground(i); });
+    connect(menu_.backgrounds[i], &QAction::triggered, this, [this, i] { ChooseBackground(i); });
   }
-  connect(menu_.mnuDefault, &QAction::triggered, this, [this] { DefaultStyle(); });
-  for (QAction* a : {menu_.mnuDesk, menu_.mnuTop, menu_.mnuLock, menu_.mnuTrans}) {
+  connect(menu_.defaultStyle, &QAction::triggered, this, [this] { DefaultStyle(); });
+  for (QAction* a : {menu_.desktop, menu_.onTop, menu_.lock, menu_.clickThrough}) {
     connect(a, &QAction::triggered, this, [this, a] { ToggleStyle(a); });
   }
-  connect(menu_.mnuChoice, &QAction::triggered, this, [this] { OpenOptions(); });
-  connect(menu_.mnuOption, &QAction::triggered, this, [this] { OpenOptions(); });
-  connect(menu_.mnuCity, &QMenu::triggered, this, [this](QAction* a) {
-    for (std::size_t m = 1; m < menu_.mnuCityList.size(); ++m) {
-      if (menu_.mnuCityList[m] == a) ChooseWatchedCity(static_cast<int>(m));
+  connect(menu_.chooseCity, &QAction::triggered, this, [this] { OpenOptions(); });
+  connect(menu_.options, &QAction::triggered, this, [this] { OpenOptions(); });
+  connect(menu_.cityMenu, &QMenu::triggered, this, [this](QAction* a) {
+    for (std::size_t m = 1; m < menu_.cities.size(); ++m) {
+      if (menu_.cities[m] == a) ChooseWatchedCity(static_cast<int>(m));
     }
   });
-  connect(menu_.mnuReadme, &QAction::triggered, this, [this] { ShowReadme(); });
-  connect(menu_.mnuCheckUpdate, &QAction::triggered, this, [this] {
+  connect(menu_.readme, &QAction::triggered, this, [this] { ShowReadme(); });
+  connect(menu_.checkUpdate, &QAction::triggered, this, [this] {
     UpdateDialogs ui(this);
     CheckForUpdate(true, ui);
   });
-  connect(menu_.mnuAbout, &QAction::triggered, this, [this] { ShowAbout(); });
-  connect(menu_.mnuExit, &QAction::triggered, this, [this] { SaveAndExit(); });
+  connect(menu_.about, &QAction::triggered, this, [this] { ShowAbout(); });
+  connect(menu_.quit, &QAction::triggered, this, [this] { SaveAndExit(); });
 }
 
 void ControlForm::ConnectWidget() {
@@ -133,10 +133,10 @@ void ControlForm::ConnectWidget() {
   });
   connect(widget_, &WidgetWindow::menuRequested, this, [this](QPoint pos, bool cityMenu) {
     if (cityMenu) {
-      menu_.mnuCity->exec(pos);
-      menu_.mnuCity->menuAction()->setVisible(true);
+      menu_.cityMenu->exec(pos);
+      menu_.cityMenu->menuAction()->setVisible(true);
     } else {
-      menu_.mnuFile->exec(pos);
+      menu_.popup->exec(pos);
     }
   });
   connect(widget_, &WidgetWindow::viewChanged, this, [this] { RenderWidget(); });
@@ -351,7 +351,7 @@ void ControlForm::SaveAndExit() {
   exiting_ = true;
   exitRequested_ = true;
   if (!cityFixed_) {
-    if (menu_.mnuDesk->isChecked()) {
+    if (menu_.desktop->isChecked()) {
       SetDesktopEmbedded(widget_, false);
       QCoreApplication::processEvents();
     }
@@ -362,10 +362,10 @@ void ControlForm::SaveAndExit() {
     s.Visible = widget_->isVisible();
     s.ShowSeveralCities = widget_->ShowSeveralCities;
     s.ViewMode = widget_->ViewMode;
-    s.LockChecked = menu_.mnuLock->isChecked();
-    s.TopChecked = menu_.mnuTop->isChecked();
-    s.TransChecked = menu_.mnuTrans->isChecked();
-    s.DeskChecked = menu_.mnuDesk->isChecked();
+    s.LockChecked = menu_.lock->isChecked();
+    s.TopChecked = menu_.onTop->isChecked();
+    s.TransChecked = menu_.clickThrough->isChecked();
+    s.DeskChecked = menu_.desktop->isChecked();
     const int bg = menu_.CheckedBackground();
     if (bg >= 0) s.CheckedBackground = bg;
     s.TextColours = widget_->TextColours;

@@ -47,7 +47,7 @@ void ControlForm::ChooseBackground(int mode) {
                                                    w.ExtraLines[4], w.ExtraLines[5]);
   if (!decision) return;
   cycle_.AutoBackground = decision->AutoBackground;
-  for (int i = 0; i < 3; ++i) menu_.mnuBackGround[i]->setChecked(decision->CheckMarks[i]);
+  for (int i = 0; i < 3; ++i) menu_.backgrounds[i]->setChecked(decision->CheckMarks[i]);
   BackgroundPictures pictures{defaultBackground_, customBackground_};
   const BackgroundSources sources{[] { return IconCache(u"bg", true); }, BuiltInDayPicture};
   const std::optional<QImage> shown = ShowChosenBackground(*decision, pictures, sources);
@@ -62,10 +62,10 @@ void ControlForm::ChooseBackground(int mode) {
 
 WindowStyleMarks ControlForm::StyleMarks() const {
   WindowStyleMarks m;
-  m.Lock = menu_.mnuLock->isChecked();
-  m.Top = menu_.mnuTop->isChecked();
-  m.Trans = menu_.mnuTrans->isChecked();
-  m.Desk = menu_.mnuDesk->isChecked();
+  m.Lock = menu_.lock->isChecked();
+  m.Top = menu_.onTop->isChecked();
+  m.Trans = menu_.clickThrough->isChecked();
+  m.Desk = menu_.desktop->isChecked();
   return m;
 }
 
@@ -74,15 +74,15 @@ void ControlForm::ToggleStyle(QAction* entry) {
   // was the opposite.
   WindowStyleMarks before = StyleMarks();
   StyleEntry clicked = StyleEntry::Lock;
-  if (entry == menu_.mnuLock) {
+  if (entry == menu_.lock) {
     before.Lock = !before.Lock;
-  } else if (entry == menu_.mnuTop) {
+  } else if (entry == menu_.onTop) {
     clicked = StyleEntry::Top;
     before.Top = !before.Top;
-  } else if (entry == menu_.mnuTrans) {
+  } else if (entry == menu_.clickThrough) {
     clicked = StyleEntry::Trans;
     before.Trans = !before.Trans;
-  } else if (entry == menu_.mnuDesk) {
+  } else if (entry == menu_.desktop) {
     clicked = StyleEntry::Desk;
     before.Desk = !before.Desk;
   } else {
@@ -106,10 +106,10 @@ StyleContext ControlForm::StyleContextNow() const {
 }
 
 void ControlForm::ApplyStyleEffects(const StyleEffects& e) {
-  menu_.mnuLock->setChecked(e.Marks.Lock);
-  menu_.mnuTop->setChecked(e.Marks.Top);
-  menu_.mnuTrans->setChecked(e.Marks.Trans);
-  menu_.mnuDesk->setChecked(e.Marks.Desk);
+  menu_.lock->setChecked(e.Marks.Lock);
+  menu_.onTop->setChecked(e.Marks.Top);
+  menu_.clickThrough->setChecked(e.Marks.Trans);
+  menu_.desktop->setChecked(e.Marks.Desk);
   widget_->Flags.Lock = e.Marks.Lock;
   widget_->Flags.Top = e.Marks.Top;
   if (e.ProcessPendingEvents) QCoreApplication::processEvents();
@@ -133,10 +133,10 @@ void ControlForm::ApplyStyleEffects(const StyleEffects& e) {
 // ---- cities ----------------------------------------------------------------------
 
 void ControlForm::ChooseWatchedCity(int element) {
-  if (element < 1 || static_cast<std::size_t>(element) >= menu_.mnuCityList.size()) return;
+  if (element < 1 || static_cast<std::size_t>(element) >= menu_.cities.size()) return;
   // The check mark shows whether the city is in the row; choosing it changes nothing
   // there.
-  QAction* a = menu_.mnuCityList[static_cast<std::size_t>(element)];
+  QAction* a = menu_.cities[static_cast<std::size_t>(element)];
   if (static_cast<std::size_t>(element) > watched_.size()) return;
   const WatchedCity& city = watched_[static_cast<std::size_t>(element) - 1];
   a->setChecked(city.Shown);

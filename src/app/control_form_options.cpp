@@ -52,7 +52,7 @@ void ControlForm::ApplyWatchedCities(const WatchedCityList& cities) {
 
 void ControlForm::ApplyOpacity(int opacity) {
   opacity_ = opacity;
-  ApplyWindowStyle(widget_, menu_.mnuTrans->isChecked(), opacity_);
+  ApplyWindowStyle(widget_, menu_.clickThrough->isChecked(), opacity_);
 }
 
 void ControlForm::SetCpuDisplay(bool on) {

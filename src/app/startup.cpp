@@ -132,17 +132,17 @@ void ControlForm::Load(const QString& arguments) {
   // Text colours.
   widget_->TextColours = settings_.TextColours;
   // Click-through and opacity.
-  menu_.mnuTrans->setChecked(settings_.Trans > 0);
+  menu_.clickThrough->setChecked(settings_.Trans > 0);
   opacity_ = settings_.Opacity;
   ApplyWindowStyle(widget_, settings_.Trans > 0, opacity_);
   // Lock and topmost.
-  menu_.mnuLock->setChecked(settings_.Lock > 0);
-  menu_.mnuTop->setChecked(settings_.Top > 0);
+  menu_.lock->setChecked(settings_.Lock > 0);
+  menu_.onTop->setChecked(settings_.Top > 0);
   widget_->Flags.Lock = settings_.Lock > 0;
   widget_->Flags.Top = settings_.Top > 0;
   if (widget_->Flags.Top || widget_->TopTwips() == 1) SetTopmost(widget_, true);
   // Desktop.
-  menu_.mnuDesk->setChecked(settings_.Desk > 0);
+  menu_.desktop->setChecked(settings_.Desk > 0);
   // Downloaded pictures are kept only for a run whose city is not fixed.
   if (cityFixed_) {
     settings_.SaveIcons = 0;
@@ -175,7 +175,7 @@ void ControlForm::Load(const QString& arguments) {
   widget_->SetFonts(WidgetFont{settings_.NormalFont.Name, settings_.NormalFont.Size},
                     WidgetFont{settings_.TemperatureFont.Name, settings_.TemperatureFont.Size});
   // The options entry and the tray icon.
-  menu_.mnuOption->setEnabled(true);
+  menu_.options->setEnabled(true);
   tray_->Add(defaultTrayIcon_, windowTitle());
   // The caption the About box shows.
   setWindowTitle(QStringLiteral("Nimbulux V%1.%2.%3")
@@ -222,7 +222,7 @@ void ControlForm::Load(const QString& arguments) {
   QDialog::hide();
   QCoreApplication::processEvents();
   // Embedding in the desktop, never for a run that ends by itself.
-  if (!commandLine_.AutoExit) SetDesktopEmbedded(widget_, menu_.mnuDesk->isChecked());
+  if (!commandLine_.AutoExit) SetDesktopEmbedded(widget_, menu_.desktop->isChecked());
   started_ = true;
   // Timers.
   refreshTimer_.start();

@@ -123,7 +123,7 @@ void ControlForm::ConnectMenu() {
 void ControlForm::ConnectWidget() {
   connect(widget_, &WidgetWindow::refreshRequested, this, [this] { RefreshWeather(); });
   connect(widget_, &WidgetWindow::indexSwitchRequested, this, [this] {
-    widget_->SwitchIndexView(widget_->ViewMode == 2, Weather().State);
+    widget_->SwitchIndexView(widget_->ViewMode == kIndexView, Weather().State);
     widget_->NormalView = true;
     RenderWidget();
   });

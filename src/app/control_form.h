@@ -11,6 +11,7 @@
 
 #include "app/command_line.h"
 #include "app/control_menu.h"
+#include "settings/defaults.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_model.h"
 #include "widget/refresh_cycle.h"
@@ -133,7 +134,7 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   bool exitRequested_ = false;
   bool exiting_ = false;
   WatchedCityList watched_;
-  int opacity_ = 255;
+  int opacity_ = kOpaque;
 
   std::optional<QImage> defaultBackground_;
   std::optional<QImage> customBackground_;

@@ -1,6 +1,6 @@
 // The default of each setting that more than the settings model starts from: what the
 // program uses before the settings are read and when a key is missing or empty. Every
-// layer takes these values from here.
+// layer takes these values from here; the header depends on nothing of ours.
 #pragma once
 
 #include <array>
@@ -23,5 +23,13 @@ inline constexpr char16_t kDefaultTrayColourRules[] = u"1:2;15:1;35:12";
 inline constexpr char16_t kDefaultForecastWindows[] = u"0800-0900;1800-1900";
 // Minutes between two refreshes.
 inline constexpr int kDefaultRefreshInterval = 30;
+
+// The view: 4 shows five forecast columns, 2 gives columns 3 and 4 to the weather index.
+inline constexpr int kFiveColumnsView = 4;
+inline constexpr int kIndexView = 2;
+inline constexpr int kDefaultViewMode = kFiveColumnsView;
+
+// Window opacity 0..255; the default is fully opaque (the stored "Alpha" is 255 minus it).
+inline constexpr int kOpaque = 255;
 
 }  // namespace nimbulux

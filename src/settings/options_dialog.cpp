@@ -375,7 +375,7 @@ void OptionsDialog::OpenOptionsDialog() {
   updateAtStartBox_->setChecked(values.UpdateAtStart > 0);
   saveIconsBox_->setChecked(values.SaveIcons > 0);
   frontBox_->setChecked(values.Front > 0);
-  showIndexBox_->setChecked(values.ViewMode == 2);
+  showIndexBox_->setChecked(values.ViewMode == kIndexView);
   autostartBox_->setChecked(AutostartEnabled(OwnProgramFileName()));
   watchedList_.Reset(host_.WatchedCities());
   ShowWatchedList();
@@ -455,7 +455,7 @@ void OptionsDialog::AcceptOptions() {
       optionsChanged_ = true;
     }
   }
-  const int viewMode = showIndexBox_->isChecked() ? 2 : 4;
+  const int viewMode = showIndexBox_->isChecked() ? kIndexView : kFiveColumnsView;
   if (values.ViewMode != viewMode) {
     values.ViewMode = viewMode;
     StoreSetting(kSystemSection, settings_key::kShowIndex, Flag(Checked(showIndexBox_)));
@@ -498,7 +498,7 @@ void OptionsDialog::AcceptOptions() {
   }
   if (values.Opacity != opacityOnOpen_) {
     values.Opacity = opacityBar_->value();
-    StoreSetting(kSystemSection, settings_key::kAlpha, DecimalText(255 - values.Opacity));
+    StoreSetting(kSystemSection, settings_key::kAlpha, DecimalText(kOpaque - values.Opacity));
   }
   host_.SetOptions(values);
   accept();

@@ -26,13 +26,13 @@ struct OptionsValues {
   int RefreshInterval = kDefaultRefreshInterval;         // minutes, key "Time"
   Text ForecastWindows = Text(kDefaultForecastWindows);  // key "Forecast"
   Text TrayColourRules = Text(kDefaultTrayColourRules);  // key "TrayColor"
-  int Opacity = 255;                                     // 0..255; key "Alpha" = 255 - Opacity
+  int Opacity = kOpaque;                                 // 0..255; key "Alpha" = 255 - Opacity
   int TrayCpu = 0;                                       // key "TrayCPU"
   int ShowSeveralCities = 0;                             // key "Multi"
   int UpdateAtStart = 0;                                 // key "Update"
   int SaveIcons = 0;                                     // key "Save"
   int Front = 0;                                         // key "Front"
-  int ViewMode = 4;                                      // 2: weather index shown, 4: five columns
+  int ViewMode = kDefaultViewMode;                       // 2: weather index shown, 4: five columns
 
   bool operator==(const OptionsValues&) const = default;
 };
@@ -171,7 +171,7 @@ class OptionsDialog : public QDialog {
   std::unique_ptr<CityFrame> cityFrame_;
   WatchedListModel watchedList_;
   bool optionsChanged_ = false;
-  int opacityOnOpen_ = 255;
+  int opacityOnOpen_ = kOpaque;
   Text pendingHomeCityId_;
   Text previewRules_;
 

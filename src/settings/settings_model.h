@@ -56,7 +56,7 @@ struct Settings {
   Text CurrentY;  // raw text of "Currenty" (written as "CurrentY"), twips
   std::int16_t Hide = 0;
   std::int16_t ShowSeveralCities = 0;  // "Multi"
-  int ViewMode = 4;                    // 2 when "ShowIndex" is non-zero, else 4
+  int ViewMode = kDefaultViewMode;     // 2 when "ShowIndex" is non-zero, else 4
   std::int16_t Lock = 0;
   std::int16_t Top = 0;
   std::int16_t Trans = 0;
@@ -70,7 +70,7 @@ struct Settings {
   std::int16_t Update = 0;
   std::int16_t TrayCpu = 0;                                // "TrayCPU"
   int Alpha = 0;                                           // 0..255; anything else reads as 0
-  int Opacity = 255;                                       // 255 - Alpha
+  int Opacity = kOpaque;                                   // 255 - Alpha
   Text TrayColourRules = Text(kDefaultTrayColourRules);    // "TrayColor"
   Text ForecastWindows = Text(kDefaultForecastWindows);    // "Forecast"
   std::int16_t RefreshInterval = kDefaultRefreshInterval;  // "Time", minutes
@@ -94,7 +94,7 @@ struct ExitState {
   float Top = 0;   // twips
   bool Visible = true;
   int ShowSeveralCities = 0;
-  int ViewMode = 4;
+  int ViewMode = kDefaultViewMode;
   // The check marks of the menu entries (not the flags) are the source.
   bool LockChecked = false;
   bool TopChecked = false;

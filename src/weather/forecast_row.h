@@ -10,6 +10,7 @@
 
 #include "core/text.h"
 #include "net/picture_decoding.h"
+#include "settings/defaults.h"
 #include "weather/watched_city.h"
 
 namespace nimbulux {
@@ -46,9 +47,9 @@ struct ForecastView {
 
 // The widget's options that the forecast reads.
 struct ForecastOptions {
-  int ViewMode = 4;           // 2: the index takes the last two columns; 4: five columns
-  int ShowSeveralCities = 0;  // above 0: the row shows watched cities
-  int SaveIcons = 0;          // exactly 1: the 42x30 icon set, else 21x15
+  int ViewMode = kDefaultViewMode;  // 2: the index takes the last two columns; 4: five columns
+  int ShowSeveralCities = 0;        // above 0: the row shows watched cities
+  int SaveIcons = 0;                // exactly 1: the 42x30 icon set, else 21x15
   WatchedCityList WatchedCities;
 };
 

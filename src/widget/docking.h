@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/twips.h"
+#include "settings/defaults.h"
 #include "widget/widget_layout.h"
 
 namespace nimbulux {
@@ -62,7 +63,7 @@ enum class StyleEntry { Default, Desk, Top, Lock, Trans };
 // "Trans", the whole window drawn with alpha Opacity, exact black fully transparent.
 struct LayeredAttributes {
   bool ClickThrough = false;
-  std::uint8_t Opacity = 255;  // 255 opaque
+  std::uint8_t Opacity = kOpaque;
   std::uint32_t ColourKey = 0x000000;
   bool UseColourKey = true;
   bool UseAlpha = true;
@@ -97,7 +98,7 @@ struct StyleEffects {
 };
 
 struct StyleContext {
-  int Opacity = 255;
+  int Opacity = kOpaque;
   TwipsPoint Position;  // the widget's current place
   double ScreenWidthTwips = 0;
   double ScreenHeightTwips = 0;

@@ -73,7 +73,7 @@ RenderPlan PlanRender(const RenderInput& in, const MeasureWidth& measure) {
     print(360, off + 900,
           TrimBlanks(w.TodayForecast[1]) + u"/" + TrimBlanks(w.TodayForecast[2]) + u"℃", 1);
   }
-  if (!w.NowTemperature.empty() && in.ViewMode == 2) {
+  if (!w.NowTemperature.empty() && in.ViewMode == kIndexView) {
     for (int k = 0; k < 4; ++k) {
       print(2800, off + 1200 + 285 * k, in.NormalView ? w.ExtraLines[k] : w.ExtraLines[11 + 2 * k],
             3);

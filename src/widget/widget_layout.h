@@ -76,7 +76,7 @@ struct RenderInput {
   std::array<int, 5> TextColours = kDefaultTextColours;
   int TextOffset = 0;
   int TempTextOffset = 0;
-  int ViewMode = 4;  // 2: the weather index takes columns 3 and 4
+  int ViewMode = kDefaultViewMode;  // 2: the weather index takes columns 3 and 4
   bool NormalView = true;
   std::array<Text, 5> Image1Tags{};
   std::array<Text, 5> Image3Tags{};

@@ -62,7 +62,7 @@ class WidgetWindow : public QWidget {
   void ShowForecast();
 
   std::array<int, 5> TextColours = kDefaultTextColours;
-  int ViewMode = 4;
+  int ViewMode = kDefaultViewMode;
   bool NormalView = true;
   int ShowSeveralCities = 0;
   WidgetFlags Flags;

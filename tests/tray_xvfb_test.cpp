@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/defaults.h"
+#include "core/setting_defaults.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "tray/tray_gui.h"

@@ -11,7 +11,7 @@
 
 #include "app/command_line.h"
 #include "app/control_menu.h"
-#include "settings/defaults.h"
+#include "core/setting_defaults.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_model.h"
 #include "widget/refresh_cycle.h"

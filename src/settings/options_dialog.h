@@ -6,8 +6,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
-#include "settings/defaults.h"
 #include "weather/city_directory.h"
 #include "weather/watched_city.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
-#include "settings/defaults.h"
 #include "weather/watched_city.h"
 
 namespace nimbulux {

@@ -9,7 +9,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
-#include "settings/defaults.h"
+#include "core/setting_defaults.h"
 #include "tray/tray_icon.h"
 
 namespace nimbulux {

@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
 #include "net/picture_decoding.h"
-#include "settings/defaults.h"
 #include "weather/watched_city.h"
 
 namespace nimbulux {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/setting_defaults.h"
 #include "core/twips.h"
-#include "settings/defaults.h"
 #include "widget/widget_layout.h"
 
 namespace nimbulux {

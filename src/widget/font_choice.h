@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-#include "settings/defaults.h"
+#include "core/setting_defaults.h"
 #include "widget/widget_layout.h"
 
 namespace nimbulux {

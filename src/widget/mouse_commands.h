@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "settings/defaults.h"
+#include "core/setting_defaults.h"
 
 namespace nimbulux {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "core/clock.h"
+#include "core/setting_defaults.h"
 #include "core/text.h"
-#include "settings/defaults.h"
 #include "weather/weather_state.h"
 
 namespace nimbulux {

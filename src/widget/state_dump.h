@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
-#include "settings/defaults.h"
 #include "weather/weather_state.h"
 #include "widget/widget_layout.h"
 

@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
 #include "core/twips.h"
-#include "settings/defaults.h"
 #include "weather/weather_state.h"
 
 namespace nimbulux {

@@ -8,8 +8,8 @@
 #include <array>
 #include <optional>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
-#include "settings/defaults.h"
 #include "weather/forecast_row.h"
 #include "weather/weather_state.h"
 #include "widget/picture_box.h"

@@ -1,6 +1,7 @@
 // The default of each setting that more than the settings model starts from: what the
-// program uses before the settings are read and when a key is missing or empty. Every
-// layer takes these values from here; the header depends on nothing of ours.
+// program uses before the settings are read and when a key is missing or empty. The
+// settings model applies them; the tray, the forecast and the widget start from them
+// too, and sit below the settings, so the one home is here in core.
 #pragma once
 
 #include <array>

@@ -110,7 +110,7 @@ void BM_ParseCleanedPortalPage(benchmark::State& state) {
   const ForecastOptions options;
   for (auto _ : state) {
     module.PendingForecastText = cleaned;
-    ForecastControls controls;
+    ForecastView controls;
     benchmark::DoNotOptimize(ParseForecastText(module, options, nullptr, controls));
   }
 }

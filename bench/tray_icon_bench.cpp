@@ -27,7 +27,7 @@ void BM_TemperatureIcon(benchmark::State& state) {
 BENCHMARK(BM_TemperatureIcon);
 
 void BM_CpuQuery(benchmark::State& state) {
-  nimbulux::clsCPUUsageNT cpu;
+  nimbulux::CpuUsageSampler cpu;
   for (auto _ : state) benchmark::DoNotOptimize(cpu.Query());
 }
 BENCHMARK(BM_CpuQuery);

@@ -137,7 +137,7 @@ class OptionsInProgram : public ::testing::Test {
   void WithDialog(QAction* entry, const std::function<void(OptionsDialog&)>& act) {
     bool opened = false;
     QTimer::singleShot(0, form_.get(), [&] {
-      OptionsDialog& dialog = form_->OptionsForm();
+      OptionsDialog& dialog = form_->OptionsWindow();
       opened = dialog.isVisible();
       act(dialog);
       if (dialog.isVisible()) {
@@ -147,10 +147,10 @@ class OptionsInProgram : public ::testing::Test {
     });
     entry->trigger();
     EXPECT_TRUE(opened);
-    EXPECT_FALSE(form_->OptionsForm().isVisible());
+    EXPECT_FALSE(form_->OptionsWindow().isVisible());
   }
   void WithDialog(const std::function<void(OptionsDialog&)>& act) {
-    WithDialog(form_->Menu().mnuOption, act);
+    WithDialog(form_->Menu().options, act);
   }
 
   SettingsSnapshot Settings() const { return SettingsSnapshot::Load(); }
@@ -162,7 +162,7 @@ class OptionsInProgram : public ::testing::Test {
   // The watched-city entries of the city menu after the separator: caption, code, mark.
   std::vector<std::string> CityMenu() const {
     std::vector<std::string> entries;
-    const std::vector<QAction*>& list = form_->Menu().mnuCityList;
+    const std::vector<QAction*>& list = form_->Menu().cities;
     for (std::size_t i = 1; i < list.size(); ++i) {
       entries.push_back(list[i]->text().toStdString() + ";" +
                         list[i]->data().toString().toStdString() +
@@ -181,16 +181,16 @@ TEST_F(OptionsInProgram, FirstRunOffersOnlyTheHomeCityAndKeepsIt) {
   QString label, title;
   // The first-run dialog opens inside the start-up itself.
   QTimer::singleShot(0, [&] {
-    OptionsDialog& d = form_->OptionsForm();
+    OptionsDialog& d = form_->OptionsWindow();
     title = d.windowTitle();
-    okAtFirst = d.Command(1)->isEnabled();
-    listButtons = d.Command(6)->isEnabled() || d.Command(7)->isEnabled() ||
-                  d.Command8(0)->isEnabled() || d.Command8(1)->isEnabled();
-    d.Text2()->setText(U("上海"));
-    d.Command(4)->click();
-    okAfterSet = d.Command(1)->isEnabled();
-    label = d.Label7()->text();
-    d.Command(1)->click();
+    okAtFirst = d.OkButton()->isEnabled();
+    listButtons = d.AddWatchedButton()->isEnabled() || d.RemoveWatchedButton()->isEnabled() ||
+                  d.MoveUpButton()->isEnabled() || d.MoveDownButton()->isEnabled();
+    d.CityNameEdit()->setText(U("上海"));
+    d.SetHomeCityButton()->click();
+    okAfterSet = d.OkButton()->isEnabled();
+    label = d.HomeCityLabel()->text();
+    d.OkButton()->click();
   });
   Start({});
   EXPECT_EQ(title, "Nimbulux V1.6.3");
@@ -202,26 +202,26 @@ TEST_F(OptionsInProgram, FirstRunOffersOnlyTheHomeCityAndKeepsIt) {
   EXPECT_EQ(Weather().CurrentCityId, u"101020100");
   EXPECT_EQ(Weather().State.CityName, u"上海");  // the dialog's OK refreshed
   // The list can be edited from now on.
-  EXPECT_TRUE(form_->OptionsForm().Command(6)->isEnabled());
-  EXPECT_TRUE(form_->OptionsForm().Command8(1)->isEnabled());
+  EXPECT_TRUE(form_->OptionsWindow().AddWatchedButton()->isEnabled());
+  EXPECT_TRUE(form_->OptionsWindow().MoveDownButton()->isEnabled());
 }
 
 TEST_F(OptionsInProgram, TypedNameWinsOverTheBoxesOnOkAndRefreshes) {
   Start({"[SYSTEM]", "LocalID=101010100"});
   EXPECT_EQ(Weather().State.CityName, u"北京");
-  WithDialog(form_->Menu().mnuChoice, [&](OptionsDialog& d) {
-    EXPECT_TRUE(d.Command(1)->isEnabled());
-    EXPECT_EQ(d.Label7()->text(), U("北京"));
+  WithDialog(form_->Menu().chooseCity, [&](OptionsDialog& d) {
+    EXPECT_TRUE(d.OkButton()->isEnabled());
+    EXPECT_EQ(d.HomeCityLabel()->text(), U("北京"));
     // A region and a city chosen in the boxes, a name typed as well.
-    d.Combo1()->showPopup();
-    d.Combo1()->hidePopup();
-    ASSERT_GT(d.Combo1()->count(), 0);
-    d.Combo1()->setCurrentIndex(0);
-    d.Combo1Click(0);
-    ASSERT_GT(d.Combo2()->count(), 0);
-    d.Combo2()->setCurrentIndex(0);
-    d.Text2()->setText(U("shanghai"));
-    d.Command(1)->click();
+    d.RegionBox()->showPopup();
+    d.RegionBox()->hidePopup();
+    ASSERT_GT(d.RegionBox()->count(), 0);
+    d.RegionBox()->setCurrentIndex(0);
+    d.ChooseRegion(0);
+    ASSERT_GT(d.CityBox()->count(), 0);
+    d.CityBox()->setCurrentIndex(0);
+    d.CityNameEdit()->setText(U("shanghai"));
+    d.OkButton()->click();
   });
   EXPECT_EQ(Setting(u"LocalID"), "101020100");
   EXPECT_TRUE(Refreshed());
@@ -229,9 +229,9 @@ TEST_F(OptionsInProgram, TypedNameWinsOverTheBoxesOnOkAndRefreshes) {
   EXPECT_EQ(Weather().State.CityName, u"上海");
   // The next opening shows the new home city and an empty name box.
   WithDialog([&](OptionsDialog& d) {
-    EXPECT_EQ(d.Label7()->text(), U("上海"));
-    EXPECT_TRUE(d.Text2()->text().isEmpty());
-    d.Command(2)->click();
+    EXPECT_EQ(d.HomeCityLabel()->text(), U("上海"));
+    EXPECT_TRUE(d.CityNameEdit()->text().isEmpty());
+    d.CancelButton()->click();
   });
   EXPECT_FALSE(Refreshed());
 }
@@ -239,12 +239,12 @@ TEST_F(OptionsInProgram, TypedNameWinsOverTheBoxesOnOkAndRefreshes) {
 TEST_F(OptionsInProgram, FlagsAreStoredWithoutRefreshAndAZeroIntervalChangesNothing) {
   Start({"[SYSTEM]", "LocalID=101010100", "Time=20"});
   WithDialog([&](OptionsDialog& d) {
-    EXPECT_EQ(d.Text1()->text(), "20");
-    d.Chk(3)->setChecked(true);  // Front
-    d.Chk(0)->setChecked(true);  // Update
-    d.Chk(4)->setChecked(true);  // Save
-    d.Text1()->setText("0");
-    d.Command(1)->click();
+    EXPECT_EQ(d.IntervalEdit()->text(), "20");
+    d.FrontBox()->setChecked(true);          // Front
+    d.UpdateAtStartBox()->setChecked(true);  // Update
+    d.SaveIconsBox()->setChecked(true);      // Save
+    d.IntervalEdit()->setText("0");
+    d.OkButton()->click();
   });
   EXPECT_FALSE(Refreshed());
   EXPECT_EQ(Setting(u"Front"), "1");
@@ -257,12 +257,12 @@ TEST_F(OptionsInProgram, FlagsAreStoredWithoutRefreshAndAZeroIntervalChangesNoth
 
   // Turned off again: "Save" and "Front" are written as "0", "Update" is removed.
   WithDialog([&](OptionsDialog& d) {
-    EXPECT_TRUE(d.Chk(3)->isChecked());
-    d.Chk(3)->setChecked(false);
-    d.Chk(0)->setChecked(false);
-    d.Chk(4)->setChecked(false);
-    d.Text1()->setText("45");
-    d.Command(1)->click();
+    EXPECT_TRUE(d.FrontBox()->isChecked());
+    d.FrontBox()->setChecked(false);
+    d.UpdateAtStartBox()->setChecked(false);
+    d.SaveIconsBox()->setChecked(false);
+    d.IntervalEdit()->setText("45");
+    d.OkButton()->click();
   });
   EXPECT_TRUE(Refreshed());  // the new interval asks for a refresh
   EXPECT_EQ(Setting(u"Front"), "0");
@@ -272,45 +272,45 @@ TEST_F(OptionsInProgram, FlagsAreStoredWithoutRefreshAndAZeroIntervalChangesNoth
   EXPECT_EQ(form_->Options().RefreshInterval, 45);
 }
 
-TEST_F(OptionsInProgram, CpuDisplayStartsAndStopsTimer2) {
+TEST_F(OptionsInProgram, CpuDisplayStartsAndStopsTheCpuTimer) {
   Start({"[SYSTEM]", "LocalID=101010100", "TrayCPU=1"});
-  EXPECT_TRUE(form_->Timer2().isActive());
+  EXPECT_TRUE(form_->CpuTimer().isActive());
   WithDialog([&](OptionsDialog& d) {
-    EXPECT_TRUE(d.Check1()->isChecked());
-    d.Check1()->setChecked(false);
-    d.Command(1)->click();
+    EXPECT_TRUE(d.CpuInTrayBox()->isChecked());
+    d.CpuInTrayBox()->setChecked(false);
+    d.OkButton()->click();
   });
-  EXPECT_FALSE(form_->Timer2().isActive());
+  EXPECT_FALSE(form_->CpuTimer().isActive());
   EXPECT_TRUE(Refreshed());  // the temperature goes back into the tray at once
   EXPECT_EQ(Setting(u"TrayCPU"), "0");
 
   WithDialog([&](OptionsDialog& d) {
-    d.Check1()->setChecked(true);
-    d.Command(1)->click();
+    d.CpuInTrayBox()->setChecked(true);
+    d.OkButton()->click();
   });
-  EXPECT_TRUE(form_->Timer2().isActive());
+  EXPECT_TRUE(form_->CpuTimer().isActive());
   EXPECT_FALSE(Refreshed());
   EXPECT_EQ(Setting(u"TrayCPU"), "1");
 }
 
 TEST_F(OptionsInProgram, OpacityFollowsTheBarCancelRestoresOkStores) {
   Start({"[SYSTEM]", "LocalID=101010100", "Alpha=55"});
-  QWidget* widget = form_->Form1();
+  QWidget* widget = form_->Widget();
   EXPECT_DOUBLE_EQ(widget->windowOpacity(), 200 / 255.0);
   double during = 0;
   WithDialog([&](OptionsDialog& d) {
-    EXPECT_EQ(d.HScroll1()->value(), 200);
-    d.HScroll1()->setValue(100);
+    EXPECT_EQ(d.OpacityBar()->value(), 200);
+    d.OpacityBar()->setValue(100);
     during = widget->windowOpacity();
-    d.Command(2)->click();
+    d.CancelButton()->click();
   });
   EXPECT_DOUBLE_EQ(during, 100 / 255.0);
   EXPECT_DOUBLE_EQ(widget->windowOpacity(), 200 / 255.0);
   EXPECT_EQ(Setting(u"Alpha"), "55");
 
   WithDialog([&](OptionsDialog& d) {
-    d.HScroll1()->setValue(100);
-    d.Command(1)->click();
+    d.OpacityBar()->setValue(100);
+    d.OkButton()->click();
   });
   EXPECT_EQ(Setting(u"Alpha"), "155");
   EXPECT_DOUBLE_EQ(widget->windowOpacity(), 100 / 255.0);
@@ -318,8 +318,8 @@ TEST_F(OptionsInProgram, OpacityFollowsTheBarCancelRestoresOkStores) {
 
   // Fully opaque: the key goes away.
   WithDialog([&](OptionsDialog& d) {
-    d.HScroll1()->setValue(255);
-    d.Command(1)->click();
+    d.OpacityBar()->setValue(255);
+    d.OkButton()->click();
   });
   EXPECT_EQ(Setting(u"Alpha"), "<missing>");
   EXPECT_DOUBLE_EQ(widget->windowOpacity(), 1.0);
@@ -327,16 +327,16 @@ TEST_F(OptionsInProgram, OpacityFollowsTheBarCancelRestoresOkStores) {
 
 TEST_F(OptionsInProgram, WatchedCitiesRebuildTheCityMenuAtOnce) {
   Start({"[SYSTEM]", "LocalID=101010100"});
-  ASSERT_EQ(form_->Menu().mnuCityList.size(), 1u);
+  ASSERT_EQ(form_->Menu().cities.size(), 1u);
   WithDialog([&](OptionsDialog& d) {
-    d.Text2()->setText(U("天津"));
-    d.Command(6)->click();
-    d.Text2()->setText(U("上海"));
-    d.Command(6)->click();
-    ASSERT_EQ(d.List1()->count(), 2);
-    EXPECT_EQ(d.List1()->currentRow(), 1);  // the new line is selected
-    d.List1()->item(0)->setCheckState(Qt::Checked);
-    d.Command(1)->click();
+    d.CityNameEdit()->setText(U("天津"));
+    d.AddWatchedButton()->click();
+    d.CityNameEdit()->setText(U("上海"));
+    d.AddWatchedButton()->click();
+    ASSERT_EQ(d.WatchedListBox()->count(), 2);
+    EXPECT_EQ(d.WatchedListBox()->currentRow(), 1);  // the new line is selected
+    d.WatchedListBox()->item(0)->setCheckState(Qt::Checked);
+    d.OkButton()->click();
   });
   EXPECT_TRUE(Refreshed());
   EXPECT_EQ(CityMenu(), (std::vector<std::string>{"天津;501010100;x", "上海;101020100"}));
@@ -345,34 +345,34 @@ TEST_F(OptionsInProgram, WatchedCitiesRebuildTheCityMenuAtOnce) {
 
   // Cancel keeps the confirmed list, in the menu and in the next opening.
   WithDialog([&](OptionsDialog& d) {
-    d.List1()->setCurrentRow(0);
-    d.Command(7)->click();
-    EXPECT_EQ(d.List1()->count(), 1);
-    d.Command(2)->click();
-    EXPECT_EQ(d.List1()->count(), 2);
+    d.WatchedListBox()->setCurrentRow(0);
+    d.RemoveWatchedButton()->click();
+    EXPECT_EQ(d.WatchedListBox()->count(), 1);
+    d.CancelButton()->click();
+    EXPECT_EQ(d.WatchedListBox()->count(), 2);
   });
   EXPECT_EQ(CityMenu().size(), 2u);
 
   // Moving carries the check mark; then removing all leaves only the separator.
   WithDialog([&](OptionsDialog& d) {
-    d.List1()->setCurrentRow(0);
-    d.Command8(1)->click();
-    EXPECT_EQ(d.List1()->item(1)->checkState(), Qt::Checked);
-    d.Command(1)->click();
+    d.WatchedListBox()->setCurrentRow(0);
+    d.MoveDownButton()->click();
+    EXPECT_EQ(d.WatchedListBox()->item(1)->checkState(), Qt::Checked);
+    d.OkButton()->click();
   });
   EXPECT_TRUE(Refreshed());
   EXPECT_EQ(CityMenu(), (std::vector<std::string>{"上海;101020100", "天津;501010100;x"}));
   WithDialog([&](OptionsDialog& d) {
-    while (d.List1()->count() > 0) {
-      d.List1()->setCurrentRow(0);
-      d.Command(7)->click();
+    while (d.WatchedListBox()->count() > 0) {
+      d.WatchedListBox()->setCurrentRow(0);
+      d.RemoveWatchedButton()->click();
     }
-    d.Command(1)->click();
+    d.OkButton()->click();
   });
   EXPECT_TRUE(CityMenu().empty());
-  const QList<QAction*> entries = form_->Menu().mnuCity->actions();
+  const QList<QAction*> entries = form_->Menu().cityMenu->actions();
   ASSERT_EQ(entries.size(), 2);  // "选择" and the separator
-  EXPECT_EQ(entries[0], form_->Menu().mnuChoice);
+  EXPECT_EQ(entries[0], form_->Menu().chooseCity);
   EXPECT_TRUE(entries[1]->isSeparator());
 }
 
@@ -380,9 +380,9 @@ TEST_F(OptionsInProgram, AutostartEntryWrittenOnEveryOk) {
   Start({"[SYSTEM]", "LocalID=101010100"});
   const std::string entry = dir_.File("config/autostart/Weather.desktop");
   WithDialog([&](OptionsDialog& d) {
-    EXPECT_FALSE(d.Chk(2)->isChecked());
-    d.Chk(2)->setChecked(true);
-    d.Command(1)->click();
+    EXPECT_FALSE(d.AutostartBox()->isChecked());
+    d.AutostartBox()->setChecked(true);
+    d.OkButton()->click();
   });
   ASSERT_TRUE(FileExists(entry));
   EXPECT_NE(ReadFile(entry).find(Paths().programFile), std::string::npos);
@@ -391,14 +391,14 @@ TEST_F(OptionsInProgram, AutostartEntryWrittenOnEveryOk) {
   SetKeyValue(RegistryRoot::CurrentUser, kRunKeyPath, u"Weather",
               u"\"" + FromUtf8(Paths().programFile) + u"\" --quiet", REG_SZ);
   WithDialog([&](OptionsDialog& d) {
-    EXPECT_TRUE(d.Chk(2)->isChecked());  // quotes and arguments around the path
-    d.Command(1)->click();
+    EXPECT_TRUE(d.AutostartBox()->isChecked());  // quotes and arguments around the path
+    d.OkButton()->click();
   });
   EXPECT_EQ(std::get<Text>(QueryValue(RegistryRoot::CurrentUser, kRunKeyPath, u"Weather")),
             FromUtf8(Paths().programFile));
   WithDialog([&](OptionsDialog& d) {
-    d.Chk(2)->setChecked(false);
-    d.Command(1)->click();
+    d.AutostartBox()->setChecked(false);
+    d.OkButton()->click();
   });
   EXPECT_FALSE(FileExists(entry));
 }
@@ -409,11 +409,11 @@ TEST_F(OptionsInProgram, DialogIsOrderly) {
          "2=上海;101020100;0"});
   WithDialog([&](OptionsDialog& d) {
     // Filled as a user sees it after choosing a region and a city.
-    d.Combo1()->showPopup();
-    d.Combo1()->hidePopup();
-    d.Combo1()->setCurrentIndex(0);
-    d.Combo1Click(0);
-    d.Combo2()->setCurrentIndex(0);
+    d.RegionBox()->showPopup();
+    d.RegionBox()->hidePopup();
+    d.RegionBox()->setCurrentIndex(0);
+    d.ChooseRegion(0);
+    d.CityBox()->setCurrentIndex(0);
     QCoreApplication::processEvents();
     if (const char* keep = std::getenv("NIMBULUX_KEEP_DIALOG")) d.grab().save(keep);
     for (QWidget* w : d.findChildren<QWidget*>()) {
@@ -443,7 +443,7 @@ TEST_F(OptionsInProgram, DialogIsOrderly) {
     EXPECT_EQ(city.right(), system.right());
     EXPECT_GT(city.top(), system.bottom());
     EXPECT_TRUE(d.rect().contains(city));
-    d.Command(2)->click();
+    d.CancelButton()->click();
   });
 }
 
@@ -468,7 +468,7 @@ TEST_F(UpdateInProgram, MenuEntryAsksAndStartUpStaysSilentWhenNothingIsNew) {
     EXPECT_TRUE(boxes.texts.empty());
   }
   MessageBoxAnswerer boxes(form_.get(), {QMessageBox::Ok});
-  form_->Menu().mnuCheckUpdate->trigger();
+  form_->Menu().checkUpdate->trigger();
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], U("已经安装了最新版本，无需更新！"));
   EXPECT_FALSE(boxes.formEnabled[0]);  // the control form waits for the check
@@ -488,7 +488,7 @@ TEST_F(UpdateInProgram, NewerVersionIsOfferedAtStartUpAndFromTheMenu) {
     EXPECT_FALSE(FileExists(archive));
   }
   MessageBoxAnswerer boxes(form_.get(), {QMessageBox::Yes, QMessageBox::Ok});
-  form_->Menu().mnuCheckUpdate->trigger();
+  form_->Menu().checkUpdate->trigger();
   ASSERT_EQ(boxes.texts.size(), 2u);
   EXPECT_EQ(boxes.texts[1], QString::fromStdString("Nimbulux.1.6.4.rar 已下载到 " + dir_.path()));
   EXPECT_EQ(ReadFile(archive).substr(0, 4), "Rar!");

@@ -47,7 +47,7 @@ TEST(EndToEndPortal, DumpAfterARefreshEqualsWhatThePortalGenerated) {
   ASSERT_NE(city, nullptr);
   WeatherModule expected;
   Text page = FromUtf8(ps::ForecastPageHtml(*city, time));
-  ForecastControls controls;
+  ForecastView controls;
   expected.PendingForecastText = CleanForecastPage(page, expected.State, controls.NotesTooltip);
   ForecastOptions options;
   options.ViewMode = 2;
@@ -71,9 +71,10 @@ TEST(EndToEndPortal, DumpAfterARefreshEqualsWhatThePortalGenerated) {
   // The pictures and labels of the row, and the tooltips.
   for (int i = 0; i < 5; ++i) {
     const QJsonObject upper = dump["Image1"].toArray()[i].toObject();
-    EXPECT_EQ(upper["tag"].toString(), Q(controls.Image1[i].Tag)) << i;
-    EXPECT_EQ(upper["picture"].toString(), Q(controls.Image1[i].IconName)) << i;
-    EXPECT_EQ(dump["Image3"].toArray()[i].toObject()["tag"].toString(), Q(controls.Image3[i].Tag));
+    EXPECT_EQ(upper["tag"].toString(), Q(controls.RowUpper[i].Tag)) << i;
+    EXPECT_EQ(upper["picture"].toString(), Q(controls.RowUpper[i].IconName)) << i;
+    EXPECT_EQ(dump["Image3"].toArray()[i].toObject()["tag"].toString(),
+              Q(controls.RowLower[i].Tag));
   }
   EXPECT_EQ(dump["lbWind"].toString(), Q(controls.WindTooltip));
   EXPECT_EQ(dump["lbText"].toString(), Q(controls.NotesTooltip));

@@ -6,8 +6,9 @@
 #include "portal_data.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
-#include "weather/forecast_parser.h"
+#include "weather/forecast_fetch.h"
 #include "weather/icon_cache.h"
+#include "weather/weather_state.h"
 
 namespace nimbulux {
 namespace {
@@ -26,11 +27,11 @@ class FetchForecastTest : public ::testing::Test {
     Weather().CurrentCityId = u"101010100";
     SaveIcons() = 0;
     context_.WaitPicture = QImage(4, 3, QImage::Format_ARGB32);
-    context_.LetEventsRun = [this](const ForecastControls& shown) {
+    context_.LetEventsRun = [this](const ForecastView& shown) {
       ++eventRuns_;
-      placeholdersShown_ = shown.Image2[0].Kind == PictureKind::Wait &&
-                           shown.Image2[1].Kind == PictureKind::Wait &&
-                           shown.Image2[0].Image.has_value();
+      placeholdersShown_ = shown.TodayPictures[0].Kind == PictureKind::Wait &&
+                           shown.TodayPictures[1].Kind == PictureKind::Wait &&
+                           shown.TodayPictures[0].Image.has_value();
     };
   }
 
@@ -41,13 +42,13 @@ class FetchForecastTest : public ::testing::Test {
   test::TempDir folder_;
   test::PortalProcess portal_{{"--date", "2026-12-07", "--hour", "10"}};
   ForecastContext context_;
-  ForecastControls controls_;
+  ForecastView controls_;
   int eventRuns_ = 0;
   bool placeholdersShown_ = false;
 };
 
 TEST_F(FetchForecastTest, FetchesParsesAndLoadsThePictures) {
-  controls_.Image1[2].Tag = u"old";
+  controls_.RowUpper[2].Tag = u"old";
   FetchForecast(context_, controls_);
   EXPECT_EQ(eventRuns_, 1);
   EXPECT_TRUE(placeholdersShown_);
@@ -61,18 +62,18 @@ TEST_F(FetchForecastTest, FetchesParsesAndLoadsThePictures) {
   EXPECT_TRUE(Weather().PendingForecastText.empty());
   EXPECT_FALSE(controls_.NotesTooltip.empty());
   EXPECT_EQ(controls_.WindTooltip, state.TodayForecast[3]);
-  for (const PictureBox& box : controls_.Image2) {
+  for (const ForecastPicture& box : controls_.TodayPictures) {
     EXPECT_EQ(box.Kind, PictureKind::Icon);
     EXPECT_TRUE(box.Image.has_value()) << ToUtf8(box.IconName);
   }
   for (std::size_t i = 0; i < 5; ++i) {
-    EXPECT_TRUE(controls_.Image1[i].Image.has_value()) << i;
-    EXPECT_TRUE(controls_.Image3[i].Image.has_value()) << i;
-    EXPECT_FALSE(controls_.Image1[i].Tag.empty());
+    EXPECT_TRUE(controls_.RowUpper[i].Image.has_value()) << i;
+    EXPECT_TRUE(controls_.RowLower[i].Image.has_value()) << i;
+    EXPECT_FALSE(controls_.RowUpper[i].Tag.empty());
   }
   EXPECT_TRUE(ResponseBytes().empty());
   // SaveIcons 0: nothing was written to the folder.
-  EXPECT_FALSE(test::FileExists(IconCacheFile(controls_.Image2[0].IconName, false)));
+  EXPECT_FALSE(test::FileExists(IconCacheFile(controls_.TodayPictures[0].IconName, false)));
 }
 
 TEST_F(FetchForecastTest, EveryCallFetchesThePageAgain) {
@@ -94,8 +95,8 @@ TEST_F(FetchForecastTest, APendingPageIsParsedWithoutFetching) {
   FetchForecast(context_, controls_);
   EXPECT_EQ(Weather().State.TodayForecast[0], u"晴");
   EXPECT_EQ(Weather().State.TodayForecast[1], u"9");
-  EXPECT_EQ(controls_.Image1[0].Tag, u"五");
-  EXPECT_EQ(controls_.Image3[0].Tag, u"9/1");
+  EXPECT_EQ(controls_.RowUpper[0].Tag, u"五");
+  EXPECT_EQ(controls_.RowLower[0].Tag, u"9/1");
 }
 
 TEST_F(FetchForecastTest, SeveralCitiesFromTheirSummaries) {
@@ -105,17 +106,17 @@ TEST_F(FetchForecastTest, SeveralCitiesFromTheirSummaries) {
                                     {u"乌鲁木齐", u"507050100", true},
                                     {u"未知", u"599990100", true}};
   FetchForecast(context_, controls_);
-  EXPECT_EQ(controls_.Image1[0].Tag, u"北京");
-  EXPECT_EQ(controls_.Image1[1].Tag, u"乌鲁木齐");
+  EXPECT_EQ(controls_.RowUpper[0].Tag, u"北京");
+  EXPECT_EQ(controls_.RowUpper[1].Tag, u"乌鲁木齐");
   const auto far = Generated("507050100").days[0];
   const int high = std::max(far.high, far.low);
   const int low = std::min(far.high, far.low);
-  EXPECT_EQ(controls_.Image3[1].Tag, DecimalText(high) + u"/" + DecimalText(low));
-  EXPECT_TRUE(controls_.Image1[1].Image.has_value());
-  EXPECT_EQ(controls_.Image1[1].IconName, T("/m/i/icon_weather/21x15/" + far.dayIcon));
+  EXPECT_EQ(controls_.RowLower[1].Tag, DecimalText(high) + u"/" + DecimalText(low));
+  EXPECT_TRUE(controls_.RowUpper[1].Image.has_value());
+  EXPECT_EQ(controls_.RowUpper[1].IconName, T("/m/i/icon_weather/21x15/" + far.dayIcon));
   for (std::size_t i = 2; i < 5; ++i) {
-    EXPECT_EQ(controls_.Image1[i].Tag, u"") << i;
-    EXPECT_FALSE(controls_.Image3[i].Image.has_value()) << i;
+    EXPECT_EQ(controls_.RowUpper[i].Tag, u"") << i;
+    EXPECT_FALSE(controls_.RowLower[i].Image.has_value()) << i;
   }
 }
 
@@ -125,9 +126,9 @@ TEST_F(FetchForecastTest, AnUnreachablePortalLeavesThePlaceholders) {
   FetchForecast(context_, controls_);
   EXPECT_TRUE(Weather().State.TodayForecast[0].empty());
   EXPECT_TRUE(Weather().ForecastPageReceived);
-  EXPECT_EQ(controls_.Image2[0].Kind, PictureKind::Wait);
-  EXPECT_TRUE(controls_.Image2[1].Image.has_value());
-  for (const PictureBox& box : controls_.Image1) {
+  EXPECT_EQ(controls_.TodayPictures[0].Kind, PictureKind::Wait);
+  EXPECT_TRUE(controls_.TodayPictures[1].Image.has_value());
+  for (const ForecastPicture& box : controls_.RowUpper) {
     EXPECT_TRUE(box.Visible);
     EXPECT_FALSE(box.Image.has_value());
   }

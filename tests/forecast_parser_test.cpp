@@ -43,12 +43,12 @@ std::map<std::size_t, Text> NightToday(const Text& mark) {
 class ParserTest : public ::testing::Test {
  protected:
   WeatherModule module;
-  ForecastControls controls;
+  ForecastView controls;
   ForecastOptions options;
 
   ForecastLines Parse(const Text& text, const SummaryFetcher& fetch = nullptr) {
     module.PendingForecastText = text;
-    for (PictureBox& box : controls.Image2) box.ShowWait(std::nullopt);
+    for (ForecastPicture& box : controls.TodayPictures) box.ShowWait(std::nullopt);
     return ParseForecastText(module, options, fetch, controls);
   }
   const std::array<Text, 4>& Today() const { return module.State.TodayForecast; }
@@ -61,8 +61,8 @@ TEST_F(ParserTest, DayLayout) {
   EXPECT_EQ(Today()[2], u"-3");
   EXPECT_EQ(Today()[3], u"北3-4级");
   EXPECT_EQ(controls.WindTooltip, u"北3-4级");
-  EXPECT_EQ(controls.Image2[0].IconName, kIcon + u"d01");
-  EXPECT_EQ(controls.Image2[1].IconName, kIcon + u"n02");
+  EXPECT_EQ(controls.TodayPictures[0].IconName, kIcon + u"d01");
+  EXPECT_EQ(controls.TodayPictures[1].IconName, kIcon + u"n02");
   EXPECT_TRUE(module.PendingForecastText.empty());
 
   Parse(Page(60, DayToday(u"南风", u"微风")));
@@ -80,8 +80,8 @@ TEST_F(ParserTest, NightLayoutForBothNightWords) {
     EXPECT_EQ(Today()[1], u"");
     EXPECT_EQ(Today()[2], u"-3");
     EXPECT_EQ(Today()[3], u"(北3-4级) ");
-    EXPECT_EQ(controls.Image2[0].IconName, kIcon + u"n01");
-    EXPECT_EQ(controls.Image2[1].Kind, PictureKind::Wait);  // keeps the placeholder
+    EXPECT_EQ(controls.TodayPictures[0].IconName, kIcon + u"n01");
+    EXPECT_EQ(controls.TodayPictures[1].Kind, PictureKind::Wait);  // keeps the placeholder
   }
   // Any other word is the day layout.
   module.State = {};
@@ -144,8 +144,8 @@ TEST_F(ParserTest, EmptyTextLeavesEverythingAndKeepsThePageFlag) {
   Parse(u"");
   EXPECT_TRUE(module.ForecastPageReceived);
   EXPECT_EQ(Today()[0], u"old");  // the parse itself clears nothing
-  EXPECT_EQ(controls.Image2[0].Kind, PictureKind::Wait);
-  EXPECT_EQ(controls.Image2[1].Kind, PictureKind::Wait);
+  EXPECT_EQ(controls.TodayPictures[0].Kind, PictureKind::Wait);
+  EXPECT_EQ(controls.TodayPictures[1].Kind, PictureKind::Wait);
 }
 
 std::vector<Text> Table(const Text& t4, const Text& t5) {
@@ -170,8 +170,8 @@ TEST_F(ParserTest, FallbackToTheFirstDayOfTheTable) {
       EXPECT_EQ(Today()[2], u"5");
       EXPECT_EQ(Today()[3], u"北风<3级转南风>5级");
       const Text size = save == 1 ? u"42x30" : u"21x15";
-      EXPECT_EQ(controls.Image2[0].IconName, u"/m/i/icon_weather/" + size + u"/d01");
-      EXPECT_EQ(controls.Image2[1].IconName, u"/m/i/icon_weather/" + size + u"/n07");
+      EXPECT_EQ(controls.TodayPictures[0].IconName, u"/m/i/icon_weather/" + size + u"/d01");
+      EXPECT_EQ(controls.TodayPictures[1].IconName, u"/m/i/icon_weather/" + size + u"/n07");
     }
   }
 }
@@ -194,43 +194,43 @@ TEST_F(ParserTest, RowRebuiltFromTheFirstBlock) {
   ASSERT_GE(lines.RowLines.size(), 7u);
   EXPECT_EQ(lines.RowLines[2], u"src=" + kIcon + u"d03.gif src=" + kIcon + u"n04.gif");
   EXPECT_EQ(lines.RowLines[4], u" 高温 8℃");
-  EXPECT_EQ(controls.Image1[0].Tag, u"二");
-  EXPECT_EQ(controls.Image3[0].Tag, u"8/1");
-  EXPECT_EQ(controls.Image1[0].Tooltip, u"多云 (东南<3级)");
-  EXPECT_EQ(controls.Image3[0].Tooltip, u"多云 (东南<3级)");
-  EXPECT_EQ(controls.Image1[0].IconName, u"/m/i/icon_weather/21x15/d03");
-  EXPECT_EQ(controls.Image3[0].IconName, u"/m/i/icon_weather/21x15/n04");
+  EXPECT_EQ(controls.RowUpper[0].Tag, u"二");
+  EXPECT_EQ(controls.RowLower[0].Tag, u"8/1");
+  EXPECT_EQ(controls.RowUpper[0].Tooltip, u"多云 (东南<3级)");
+  EXPECT_EQ(controls.RowLower[0].Tooltip, u"多云 (东南<3级)");
+  EXPECT_EQ(controls.RowUpper[0].IconName, u"/m/i/icon_weather/21x15/d03");
+  EXPECT_EQ(controls.RowLower[0].IconName, u"/m/i/icon_weather/21x15/n04");
   // Day 1 has the default "x" lines: a pair of equal texts and no picture.
-  EXPECT_EQ(controls.Image1[1].Tooltip, u"x (xx)");
-  EXPECT_EQ(controls.Image1[1].Kind, PictureKind::None);
+  EXPECT_EQ(controls.RowUpper[1].Tooltip, u"x (xx)");
+  EXPECT_EQ(controls.RowUpper[1].Kind, PictureKind::None);
 }
 
 TEST_F(ParserTest, SlotVisibility) {
   options.ViewMode = 2;
   Parse(Page(60, DayToday()));
   for (std::size_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(controls.Image1[i].Visible, i <= 2) << i;
-    EXPECT_EQ(controls.Image3[i].Visible, i <= 2) << i;
+    EXPECT_EQ(controls.RowUpper[i].Visible, i <= 2) << i;
+    EXPECT_EQ(controls.RowLower[i].Visible, i <= 2) << i;
   }
   options.ViewMode = 4;
   Parse(Page(60, DayToday()));
-  for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(controls.Image1[i].Visible);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(controls.RowUpper[i].Visible);
   // Without the index section every slot shows.
   options.ViewMode = 2;
   Parse(Page(51, DayToday()));
-  for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(controls.Image3[i].Visible);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(controls.RowLower[i].Visible);
 }
 
 TEST(ForecastRow, FiveDayTooltipAndMissingLines) {
   std::vector<Text> rows = {u"",         u"星期三",    u"no pictures here", u"多云",
                             u" 高温 4℃", u" 低温 -2℃", u"小于3级"};
-  ForecastControls controls;
+  ForecastView controls;
   FillForecastRow(rows, 60, {}, nullptr, controls);
-  EXPECT_EQ(controls.Image1[0].Tooltip, u"多云 (<3级)");
-  EXPECT_EQ(controls.Image3[0].Tag, u"4/-2");
-  EXPECT_EQ(controls.Image1[0].Kind, PictureKind::None);  // no "src" piece
-  EXPECT_EQ(controls.Image1[1].Tag, u"");                 // day 1 has no lines
-  EXPECT_EQ(controls.Image3[1].Tooltip, u"");
+  EXPECT_EQ(controls.RowUpper[0].Tooltip, u"多云 (<3级)");
+  EXPECT_EQ(controls.RowLower[0].Tag, u"4/-2");
+  EXPECT_EQ(controls.RowUpper[0].Kind, PictureKind::None);  // no "src" piece
+  EXPECT_EQ(controls.RowUpper[1].Tag, u"");                 // day 1 has no lines
+  EXPECT_EQ(controls.RowLower[1].Tooltip, u"");
 }
 
 Text Summary(const std::string& name, const std::string& t1, const std::string& t2,
@@ -255,23 +255,23 @@ TEST(ForecastRow, SeveralCities) {
     if (id == u"5") return Summary("上海", "-3℃", "4℃");
     return Summary("广州", "2.5℃", "x");
   };
-  ForecastControls controls;
+  ForecastView controls;
   FillForecastRow({}, 60, options, fetch, controls);
   EXPECT_EQ(asked, (std::vector<Text>{u"1", u"3", u"4", u"5", u"7"}));
-  EXPECT_EQ(controls.Image1[0].Tag, u"黑龙江哈");
-  EXPECT_EQ(controls.Image3[0].Tag, u"12/5");
-  EXPECT_EQ(controls.Image1[0].Tooltip, u"小雨转多云");
-  EXPECT_EQ(controls.Image3[0].Tooltip, u"小雨转多云");
-  EXPECT_EQ(controls.Image1[0].IconName, u"/m/i/icon_weather/21x15/d01");
-  EXPECT_EQ(controls.Image3[0].IconName, u"/m/i/icon_weather/21x15/n12");
-  EXPECT_EQ(controls.Image1[1].Tag, u"北京");
-  EXPECT_EQ(controls.Image3[1].Tag, u"12/5");
-  EXPECT_EQ(controls.Image1[1].IconName, u"/m/i/icon_weather/21x15/d12");
-  EXPECT_EQ(controls.Image3[1].IconName, u"/m/i/icon_weather/21x15/n01");
-  EXPECT_EQ(controls.Image1[2].Tag, u"");  // consumed, left empty
-  EXPECT_EQ(controls.Image1[2].Kind, PictureKind::None);
-  EXPECT_EQ(controls.Image3[3].Tag, u"4/-3");
-  EXPECT_EQ(controls.Image3[4].Tag, u"2.5/0");
+  EXPECT_EQ(controls.RowUpper[0].Tag, u"黑龙江哈");
+  EXPECT_EQ(controls.RowLower[0].Tag, u"12/5");
+  EXPECT_EQ(controls.RowUpper[0].Tooltip, u"小雨转多云");
+  EXPECT_EQ(controls.RowLower[0].Tooltip, u"小雨转多云");
+  EXPECT_EQ(controls.RowUpper[0].IconName, u"/m/i/icon_weather/21x15/d01");
+  EXPECT_EQ(controls.RowLower[0].IconName, u"/m/i/icon_weather/21x15/n12");
+  EXPECT_EQ(controls.RowUpper[1].Tag, u"北京");
+  EXPECT_EQ(controls.RowLower[1].Tag, u"12/5");
+  EXPECT_EQ(controls.RowUpper[1].IconName, u"/m/i/icon_weather/21x15/d12");
+  EXPECT_EQ(controls.RowLower[1].IconName, u"/m/i/icon_weather/21x15/n01");
+  EXPECT_EQ(controls.RowUpper[2].Tag, u"");  // consumed, left empty
+  EXPECT_EQ(controls.RowUpper[2].Kind, PictureKind::None);
+  EXPECT_EQ(controls.RowLower[3].Tag, u"4/-3");
+  EXPECT_EQ(controls.RowLower[4].Tag, u"2.5/0");
 
   // Fewer shown cities than slots: the rest stay empty.
   options.WatchedCities = {{u"A", u"1", true}, {u"B", u"2", false}, {u"C", u"3", true}};
@@ -280,10 +280,10 @@ TEST(ForecastRow, SeveralCities) {
   asked.clear();
   FillForecastRow({}, 60, options, fetch, controls);
   EXPECT_EQ(asked, (std::vector<Text>{u"1", u"3"}));
-  EXPECT_EQ(controls.Image1[0].IconName, u"/m/i/icon_weather/42x30/d01");
+  EXPECT_EQ(controls.RowUpper[0].IconName, u"/m/i/icon_weather/42x30/d01");
   for (std::size_t i = 2; i < 5; ++i) {
-    EXPECT_EQ(controls.Image1[i].Tag, u"");
-    EXPECT_EQ(controls.Image3[i].Kind, PictureKind::None);
+    EXPECT_EQ(controls.RowUpper[i].Tag, u"");
+    EXPECT_EQ(controls.RowLower[i].Kind, PictureKind::None);
   }
 }
 
@@ -296,7 +296,7 @@ TEST(ForecastRow, SummaryTextRules) {
   EXPECT_EQ(ShortestNumberText(2.5), u"2.5");
   EXPECT_EQ(ShortestNumberText(-0.0), u"0");
   // Fewer than eight pieces: nothing is set.
-  PictureBox upper, lower;
+  ForecastPicture upper, lower;
   FillCitySlot(u"{a:b,c:d}", 0, upper, lower);
   EXPECT_EQ(upper.Tag, u"");
   EXPECT_EQ(upper.Kind, PictureKind::None);

@@ -54,7 +54,7 @@ TEST_P(PortalPageTest, ParsedFieldsEqualTheGeneratedWeather) {
   EXPECT_EQ(notes, u"[" + module.State.PageNotes[0] + u"][空气质量良]");
 
   ForecastOptions options;
-  ForecastControls controls;
+  ForecastView controls;
   const ForecastLines lines = ParseForecastText(module, options, nullptr, controls);
   EXPECT_TRUE(module.ForecastPageReceived);
   ASSERT_GT(lines.MainLines.size(), 101u);
@@ -67,8 +67,8 @@ TEST_P(PortalPageTest, ParsedFieldsEqualTheGeneratedWeather) {
     EXPECT_EQ(forecast[2], T(std::to_string(today.low)));
     EXPECT_EQ(forecast[3],
               u"(" + Short(today.nightWindDirection) + T(today.nightWindForce) + u") ");
-    EXPECT_EQ(controls.Image2[0].IconName, Icon("42x30", today.nightIcon));
-    EXPECT_EQ(controls.Image2[1].Kind, PictureKind::None);  // never set at night
+    EXPECT_EQ(controls.TodayPictures[0].IconName, Icon("42x30", today.nightIcon));
+    EXPECT_EQ(controls.TodayPictures[1].Kind, PictureKind::None);  // never set at night
   } else {
     EXPECT_EQ(forecast[0], Pair(today.dayWeather, today.nightWeather));
     EXPECT_EQ(forecast[1], T(std::to_string(today.high)));
@@ -79,8 +79,8 @@ TEST_P(PortalPageTest, ParsedFieldsEqualTheGeneratedWeather) {
       wind += u"转" + Short(today.nightWindDirection) + T(today.nightWindForce);
     }
     EXPECT_EQ(forecast[3], wind);
-    EXPECT_EQ(controls.Image2[0].IconName, Icon("42x30", today.dayIcon));
-    EXPECT_EQ(controls.Image2[1].IconName, Icon("42x30", today.nightIcon));
+    EXPECT_EQ(controls.TodayPictures[0].IconName, Icon("42x30", today.dayIcon));
+    EXPECT_EQ(controls.TodayPictures[1].IconName, Icon("42x30", today.nightIcon));
   }
   EXPECT_EQ(controls.WindTooltip, forecast[3]);
 
@@ -100,18 +100,18 @@ TEST_P(PortalPageTest, ParsedFieldsEqualTheGeneratedWeather) {
 
   for (std::size_t d = 0; d < 5; ++d) {
     const DayForecast& f = w.days[d];
-    EXPECT_EQ(controls.Image1[d].Tag, ReplaceAll(T(WeekdayName(f.date)), u"星期", u"")) << d;
-    EXPECT_EQ(controls.Image1[d].IconName, Icon("21x15", f.dayIcon)) << d;
-    EXPECT_EQ(controls.Image3[d].IconName, Icon("21x15", f.nightIcon)) << d;
-    EXPECT_EQ(controls.Image3[d].Tag, T(std::to_string(f.high) + "/" + std::to_string(f.low)));
+    EXPECT_EQ(controls.RowUpper[d].Tag, ReplaceAll(T(WeekdayName(f.date)), u"星期", u"")) << d;
+    EXPECT_EQ(controls.RowUpper[d].IconName, Icon("21x15", f.dayIcon)) << d;
+    EXPECT_EQ(controls.RowLower[d].IconName, Icon("21x15", f.nightIcon)) << d;
+    EXPECT_EQ(controls.RowLower[d].Tag, T(std::to_string(f.high) + "/" + std::to_string(f.low)));
     Text wind = Short(f.dayWindDirection) + T(f.dayWindForce);
     if (f.nightWindDirection + f.nightWindForce != f.dayWindDirection + f.dayWindForce) {
       wind += u"转" + Short(f.nightWindDirection) + T(f.nightWindForce);
     }
     const Text tip = Pair(f.dayWeather, f.nightWeather) + u" (" + wind + u")";
-    EXPECT_EQ(controls.Image1[d].Tooltip,
+    EXPECT_EQ(controls.RowUpper[d].Tooltip,
               ReplaceAll(ReplaceAll(tip, u"大于", u">"), u"小于", u"<"));
-    EXPECT_TRUE(controls.Image1[d].Visible);
+    EXPECT_TRUE(controls.RowUpper[d].Visible);
   }
 }
 
@@ -130,15 +130,15 @@ TEST_P(PortalPageTest, TheDayTableReadsTheSameWhenTodayIsMissing) {
   first.resize(21);  // up to the day-part line
   module.PendingForecastText = Join(first, u"\n") + cleaned.substr(table);
   ForecastOptions options;
-  ForecastControls controls;
+  ForecastView controls;
   ParseForecastText(module, options, nullptr, controls);
   const auto& forecast = module.State.TodayForecast;
   EXPECT_EQ(forecast[0], Pair(today.dayWeather, today.nightWeather));
   EXPECT_EQ(forecast[1], T(std::to_string(today.high)));
   EXPECT_EQ(forecast[2], T(std::to_string(today.low)));
-  EXPECT_EQ(controls.Image2[0].IconName, Icon("21x15", today.dayIcon));
-  EXPECT_EQ(controls.Image2[1].IconName, Icon("21x15", today.nightIcon));
-  EXPECT_EQ(controls.Image3[0].Tag,
+  EXPECT_EQ(controls.TodayPictures[0].IconName, Icon("21x15", today.dayIcon));
+  EXPECT_EQ(controls.TodayPictures[1].IconName, Icon("21x15", today.nightIcon));
+  EXPECT_EQ(controls.RowLower[0].Tag,
             T(std::to_string(today.high) + "/" + std::to_string(today.low)));
 }
 

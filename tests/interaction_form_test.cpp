@@ -164,7 +164,7 @@ TEST_F(InteractionFormTest, RightPressesOpenTheCityMenuOrTheWholeMenu) {
 
 TEST_F(InteractionFormTest, ChosenFontAndColourAreAppliedAndCancelChangesNothing) {
   ControlForm form;
-  WidgetWindow* w = form.Form1();
+  WidgetWindow* w = form.Widget();
   w->SetFonts({u"Noto Sans CJK SC", 9}, {u"Arial", 24});
   const int tempOffset = w->TempTextOffset();
   const int offset = w->TextOffset();
@@ -217,7 +217,7 @@ TEST_F(InteractionFormTest, ChosenFontAndColourAreAppliedAndCancelChangesNothing
 
 TEST_F(InteractionFormTest, BackgroundEntriesCheckExactlyOneAndReadTheOwnPictureAgain) {
   ControlForm form;
-  WidgetWindow* w = form.Form1();
+  WidgetWindow* w = form.Widget();
   ControlMenu& menu = form.Menu();
   std::filesystem::create_directories(dir.File("Images"));
   auto ownPicture = [&](QRgb colour) {
@@ -227,21 +227,21 @@ TEST_F(InteractionFormTest, BackgroundEntriesCheckExactlyOneAndReadTheOwnPicture
   };
   auto checked = [&] {
     int n = 0;
-    for (QAction* a : menu.mnuBackGround) n += a->isChecked();
+    for (QAction* a : menu.backgrounds) n += a->isChecked();
     return n;
   };
   // A bare spot of the widget, in no text and no picture.
   auto shownColour = [&] { return w->Snapshot().pixel(290, 190); };
 
   ownPicture(qRgb(200, 100, 50));
-  menu.mnuBackGround[1]->trigger();
+  menu.backgrounds[1]->trigger();
   EXPECT_EQ(w->Background(), BackgroundKind::Custom);
   EXPECT_EQ(shownColour(), qRgb(200, 100, 50));
   EXPECT_EQ(checked(), 1);
-  ownPicture(qRgb(50, 150, 100));    // placed while the program runs: shown at once
-  menu.mnuBackGround[1]->trigger();  // a checked entry clicked again stays checked
+  ownPicture(qRgb(50, 150, 100));  // placed while the program runs: shown at once
+  menu.backgrounds[1]->trigger();  // a checked entry clicked again stays checked
   EXPECT_EQ(shownColour(), qRgb(50, 150, 100));
-  EXPECT_TRUE(menu.mnuBackGround[1]->isChecked());
+  EXPECT_TRUE(menu.backgrounds[1]->isChecked());
   EXPECT_EQ(checked(), 1);
 
   ManualClock clock;
@@ -249,55 +249,55 @@ TEST_F(InteractionFormTest, BackgroundEntriesCheckExactlyOneAndReadTheOwnPicture
   Weather().State.ExtraLines[4] = u"日出 06:30";
   Weather().State.ExtraLines[5] = u"日落 18:10";
   clock.Set(LocalDateTime{2026, 12, 7, 18, 10, 0, 1});
-  menu.mnuBackGround[2]->trigger();
+  menu.backgrounds[2]->trigger();
   EXPECT_EQ(w->Background(), BackgroundKind::Custom);
   EXPECT_EQ(menu.CheckedBackground(), 2);
   clock.Set(LocalDateTime{2026, 12, 7, 18, 11, 0, 1});
-  menu.mnuBackGround[2]->trigger();
+  menu.backgrounds[2]->trigger();
   EXPECT_NE(w->Background(), BackgroundKind::Custom);  // the built-in one (none loaded here)
-  menu.mnuBackGround[0]->trigger();
+  menu.backgrounds[0]->trigger();
   EXPECT_EQ(menu.CheckedBackground(), 0);
   EXPECT_EQ(checked(), 1);
 
   // Without the picture the own choice shows none.
   std::filesystem::remove(dir.File("Images/bg.gif"));
-  menu.mnuBackGround[1]->trigger();
+  menu.backgrounds[1]->trigger();
   EXPECT_EQ(w->Background(), BackgroundKind::None);
 }
 
 TEST_F(InteractionFormTest, StyleEntriesFollowTheirMarksAndDefaultResetsAndCentres) {
   ControlForm form;
-  WidgetWindow* w = form.Form1();
+  WidgetWindow* w = form.Widget();
   ControlMenu& menu = form.Menu();
   w->show();
   ProcessUntil([&] { return w->isVisible(); });
 
-  menu.mnuLock->trigger();
-  EXPECT_TRUE(menu.mnuLock->isChecked());
+  menu.lock->trigger();
+  EXPECT_TRUE(menu.lock->isChecked());
   EXPECT_TRUE(w->Flags.Lock);
-  menu.mnuTop->trigger();
+  menu.onTop->trigger();
   EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-  menu.mnuTrans->trigger();
+  menu.clickThrough->trigger();
   EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowTransparentForInput));
   form.ApplyOpacity(102);  // the options dialog's scroll bar, while it moves
   EXPECT_NEAR(w->windowOpacity(), 0.4, 0.01);
   EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowTransparentForInput));
 
   w->SetPositionTwips(3000, 1);  // docked at the top edge
-  menu.mnuDesk->trigger();
+  menu.desktop->trigger();
   EXPECT_TRUE(IsDesktopEmbedded(w));
   EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
   EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_EQ(w->TopTwips(), 1);  // the same place
-  menu.mnuDesk->trigger();
+  menu.desktop->trigger();
   EXPECT_FALSE(IsDesktopEmbedded(w));
   EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
   EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // "顶端" still set
   EXPECT_EQ(w->LeftTwips(), 3000);
 
-  menu.mnuDesk->trigger();
-  menu.mnuDefault->trigger();
-  for (QAction* a : {menu.mnuLock, menu.mnuTop, menu.mnuTrans, menu.mnuDesk}) {
+  menu.desktop->trigger();
+  menu.defaultStyle->trigger();
+  for (QAction* a : {menu.lock, menu.onTop, menu.clickThrough, menu.desktop}) {
     EXPECT_FALSE(a->isChecked()) << a->text().toStdString();
   }
   EXPECT_FALSE(w->Flags.Lock);
@@ -321,7 +321,7 @@ TEST_F(InteractionFormTest, AboutShowsTheControlFormCaptionUnderTheProgramTitle)
     text = box->text();
     box->accept();
   });
-  form.Menu().mnuAbout->trigger();
+  form.Menu().about->trigger();
   EXPECT_EQ(title, "Nimbulux");
   EXPECT_EQ(text, "Nimbulux V1.6.3");
 }

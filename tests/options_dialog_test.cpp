@@ -85,7 +85,7 @@ class OptionsDialogTest : public ::testing::Test {
   void Open(OptionsDialog& dialog, const std::function<void()>& whileOpen) {
     QTimer::singleShot(0, &dialog, [&] {
       whileOpen();
-      if (dialog.isVisible()) dialog.Command2Click();
+      if (dialog.isVisible()) dialog.CancelOptions();
     });
     dialog.OpenOptionsDialog();
   }
@@ -93,13 +93,13 @@ class OptionsDialogTest : public ::testing::Test {
   // Chooses the first city of the test directory in the two boxes.
   static void ChooseGuangzhou(OptionsDialog& dialog) {
     dialog.CityChooser().SetDirectory(ParseCityDirectory(T(kDirectoryPage)));
-    dialog.Combo1DropDown();
-    ASSERT_EQ(dialog.Combo1()->count(), 1);
-    dialog.Combo1()->setCurrentIndex(0);
-    dialog.Combo1Click(0);
-    ASSERT_EQ(dialog.Combo2()->count(), 2);
-    EXPECT_EQ(dialog.Combo2()->currentIndex(), -1);  // no city chosen by itself
-    dialog.Combo2()->setCurrentIndex(0);
+    dialog.FillRegionBox();
+    ASSERT_EQ(dialog.RegionBox()->count(), 1);
+    dialog.RegionBox()->setCurrentIndex(0);
+    dialog.ChooseRegion(0);
+    ASSERT_EQ(dialog.CityBox()->count(), 2);
+    EXPECT_EQ(dialog.CityBox()->currentIndex(), -1);  // no city chosen by itself
+    dialog.CityBox()->setCurrentIndex(0);
   }
 
   static Text Setting(TextView key) { return ReadSetting(kSystemSection, key); }
@@ -115,18 +115,18 @@ TEST_F(OptionsDialogTest, WithoutCityOkWaitsForSetMyCity) {
   OptionsDialog dialog(host_, nullptr, NoCity);
   dialog.SetListButtonsEnabled(false);
   Open(dialog, [&] {
-    EXPECT_FALSE(dialog.Command(1)->isEnabled());
-    EXPECT_FALSE(dialog.Command(6)->isEnabled());
-    EXPECT_FALSE(dialog.Command8(1)->isEnabled());
-    dialog.Command4Click();  // nothing chosen yet
-    EXPECT_FALSE(dialog.Command(1)->isEnabled());
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    EXPECT_FALSE(dialog.AddWatchedButton()->isEnabled());
+    EXPECT_FALSE(dialog.MoveDownButton()->isEnabled());
+    dialog.SetHomeCity();  // nothing chosen yet
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
     ChooseGuangzhou(dialog);
-    dialog.Command4Click();
-    EXPECT_EQ(dialog.Label7()->text(), QStringLiteral("广州"));
-    EXPECT_EQ(dialog.Label7Tag(), u"101280101");
-    EXPECT_EQ(dialog.Combo2()->currentIndex(), -1);
-    EXPECT_TRUE(dialog.Command(1)->isEnabled());
-    dialog.Command1Click();
+    dialog.SetHomeCity();
+    EXPECT_EQ(dialog.HomeCityLabel()->text(), QStringLiteral("广州"));
+    EXPECT_EQ(dialog.PendingHomeCityId(), u"101280101");
+    EXPECT_EQ(dialog.CityBox()->currentIndex(), -1);
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(host_.cityId, u"101280101");
   EXPECT_EQ(Setting(u"LocalID"), u"101280101");
@@ -139,11 +139,11 @@ TEST_F(OptionsDialogTest, TypedNameTakenOverByOkAndWinsOverTheBoxes) {
     return name == u"深圳市" ? Text(u"101280601") : Text(u"999999999");
   });
   Open(dialog, [&] {
-    EXPECT_TRUE(dialog.Command(1)->isEnabled());
-    EXPECT_EQ(dialog.Label7()->text(), QStringLiteral("北京"));
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    EXPECT_EQ(dialog.HomeCityLabel()->text(), QStringLiteral("北京"));
     ChooseGuangzhou(dialog);
-    dialog.Text2()->setText(QStringLiteral("深圳市"));
-    dialog.Command1Click();
+    dialog.CityNameEdit()->setText(QStringLiteral("深圳市"));
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(host_.cityId, u"101280601");
   EXPECT_EQ(Setting(u"LocalID"), u"101280601");
@@ -151,23 +151,23 @@ TEST_F(OptionsDialogTest, TypedNameTakenOverByOkAndWinsOverTheBoxes) {
 
   // Enter in the name box moves on to the set-my-city button without pressing it.
   Open(dialog, [&] {
-    dialog.Text2()->setText(QStringLiteral("深圳市"));
-    dialog.Text2()->setFocus();
+    dialog.CityNameEdit()->setText(QStringLiteral("深圳市"));
+    dialog.CityNameEdit()->setFocus();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QApplication::sendEvent(dialog.Text2(), &enter);
+    QApplication::sendEvent(dialog.CityNameEdit(), &enter);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.Label7()->text(), QStringLiteral("北京"));
-    EXPECT_EQ(dialog.Text2()->text(), QStringLiteral("深圳市"));
+    EXPECT_EQ(dialog.HomeCityLabel()->text(), QStringLiteral("北京"));
+    EXPECT_EQ(dialog.CityNameEdit()->text(), QStringLiteral("深圳市"));
   });
 }
 
 TEST_F(OptionsDialogTest, SimpleFlagsAreStoredWithoutRefresh) {
   OptionsDialog dialog(host_, nullptr, NoCity);
   Open(dialog, [&] {
-    dialog.Chk(3)->setChecked(true);
-    dialog.Chk(0)->setChecked(true);
-    dialog.Chk(4)->setChecked(true);
-    dialog.Command1Click();
+    dialog.FrontBox()->setChecked(true);
+    dialog.UpdateAtStartBox()->setChecked(true);
+    dialog.SaveIconsBox()->setChecked(true);
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(Setting(u"Front"), u"1");
   EXPECT_EQ(Setting(u"Update"), u"1");
@@ -180,11 +180,11 @@ TEST_F(OptionsDialogTest, SimpleFlagsAreStoredWithoutRefresh) {
 
   // Unchecked again: "Front" and "Save" keep a "0", "Update" is removed.
   Open(dialog, [&] {
-    EXPECT_TRUE(dialog.Chk(3)->isChecked());
-    dialog.Chk(3)->setChecked(false);
-    dialog.Chk(0)->setChecked(false);
-    dialog.Chk(4)->setChecked(false);
-    dialog.Command1Click();
+    EXPECT_TRUE(dialog.FrontBox()->isChecked());
+    dialog.FrontBox()->setChecked(false);
+    dialog.UpdateAtStartBox()->setChecked(false);
+    dialog.SaveIconsBox()->setChecked(false);
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(Setting(u"Front"), u"0");
   EXPECT_EQ(Setting(u"Save"), u"0");
@@ -196,9 +196,9 @@ TEST_F(OptionsDialogTest, IntervalMustBeAtLeastAMinute) {
   OptionsDialog dialog(host_, nullptr, NoCity);
   for (const char* typed : {"0", "-5", "abc", "0.4", "99999"}) {
     Open(dialog, [&] {
-      EXPECT_EQ(dialog.Text1()->text(), QStringLiteral("30"));
-      dialog.Text1()->setText(QString::fromLatin1(typed));
-      dialog.Command1Click();
+      EXPECT_EQ(dialog.IntervalEdit()->text(), QStringLiteral("30"));
+      dialog.IntervalEdit()->setText(QString::fromLatin1(typed));
+      dialog.AcceptOptions();
     });
     EXPECT_EQ(host_.values.RefreshInterval, 30) << typed;
   }
@@ -206,8 +206,8 @@ TEST_F(OptionsDialogTest, IntervalMustBeAtLeastAMinute) {
   EXPECT_EQ(host_.refreshes, 0);
 
   Open(dialog, [&] {
-    dialog.Text1()->setText(QStringLiteral("45分钟"));
-    dialog.Command1Click();
+    dialog.IntervalEdit()->setText(QStringLiteral("45分钟"));
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(host_.values.RefreshInterval, 45);
   EXPECT_EQ(Setting(u"Time"), u"45");
@@ -217,18 +217,18 @@ TEST_F(OptionsDialogTest, IntervalMustBeAtLeastAMinute) {
 TEST_F(OptionsDialogTest, TextsAndViewModeRefresh) {
   OptionsDialog dialog(host_, nullptr, NoCity);
   Open(dialog, [&] {
-    EXPECT_EQ(dialog.Text4()->text(), QStringLiteral("0800-0900;1800-1900"));
-    dialog.Text4()->setText(QStringLiteral("0700-0800"));
-    dialog.Picture1Click();
-    EXPECT_TRUE(dialog.Text3()->isVisible());
-    EXPECT_FALSE(dialog.Picture1()->isVisible());
-    dialog.Text3()->setText(QStringLiteral("0:9;30:12"));
-    dialog.Command3Click();
+    EXPECT_EQ(dialog.ForecastWindowsEdit()->text(), QStringLiteral("0800-0900;1800-1900"));
+    dialog.ForecastWindowsEdit()->setText(QStringLiteral("0700-0800"));
+    dialog.EditRulesAsText();
+    EXPECT_TRUE(dialog.TrayRulesEdit()->isVisible());
+    EXPECT_FALSE(dialog.RulesPreview()->isVisible());
+    dialog.TrayRulesEdit()->setText(QStringLiteral("0:9;30:12"));
+    dialog.ApplyTypedRules();
     EXPECT_EQ(dialog.PreviewRules(), u"0:9;30:12");
-    EXPECT_TRUE(dialog.Picture1()->isVisible());
-    EXPECT_EQ(dialog.focusWidget(), dialog.Picture1());  // not left on the hidden button
-    dialog.Chk(1)->setChecked(true);
-    dialog.Command1Click();
+    EXPECT_TRUE(dialog.RulesPreview()->isVisible());
+    EXPECT_EQ(dialog.focusWidget(), dialog.RulesPreview());  // not left on the hidden button
+    dialog.ShowIndexBox()->setChecked(true);
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(Setting(u"Forecast"), u"0700-0800");
   EXPECT_EQ(Setting(u"TrayColor"), u"0:9;30:12");
@@ -242,9 +242,9 @@ TEST_F(OptionsDialogTest, CpuDisplayOffStopsTheTimerAndRefreshes) {
   host_.values.TrayCpu = 1;
   OptionsDialog dialog(host_, nullptr, NoCity);
   Open(dialog, [&] {
-    EXPECT_TRUE(dialog.Check1()->isChecked());
-    dialog.Check1()->setChecked(false);
-    dialog.Command1Click();
+    EXPECT_TRUE(dialog.CpuInTrayBox()->isChecked());
+    dialog.CpuInTrayBox()->setChecked(false);
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(host_.cpuDisplay, std::vector<bool>{false});
   EXPECT_EQ(host_.refreshDue, 1);
@@ -253,8 +253,8 @@ TEST_F(OptionsDialogTest, CpuDisplayOffStopsTheTimerAndRefreshes) {
   EXPECT_EQ(Setting(u"TrayCPU"), u"0");
 
   Open(dialog, [&] {
-    dialog.Check1()->setChecked(true);
-    dialog.Command1Click();
+    dialog.CpuInTrayBox()->setChecked(true);
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(host_.cpuDisplay, (std::vector<bool>{false, true}));
   EXPECT_EQ(host_.refreshes, 1);
@@ -263,66 +263,66 @@ TEST_F(OptionsDialogTest, CpuDisplayOffStopsTheTimerAndRefreshes) {
 TEST_F(OptionsDialogTest, OpacityFollowsTheBarAndCancelRestoresIt) {
   OptionsDialog dialog(host_, nullptr, NoCity);
   Open(dialog, [&] {
-    EXPECT_EQ(dialog.HScroll1()->value(), 255);
-    dialog.HScroll1()->setValue(200);
+    EXPECT_EQ(dialog.OpacityBar()->value(), 255);
+    dialog.OpacityBar()->setValue(200);
     EXPECT_EQ(host_.values.Opacity, 200);  // seen at once
-    dialog.Command2Click();
+    dialog.CancelOptions();
   });
   EXPECT_EQ(host_.values.Opacity, 255);
   EXPECT_EQ(host_.appliedOpacities, (std::vector<int>{200, 255}));
   EXPECT_EQ(Setting(u"Alpha"), u"");
 
   Open(dialog, [&] {
-    dialog.HScroll1()->setValue(200);
-    dialog.Command1Click();
+    dialog.OpacityBar()->setValue(200);
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(host_.values.Opacity, 200);
   EXPECT_EQ(Setting(u"Alpha"), u"55");
 
   // The close box abandons like Cancel.
   Open(dialog, [&] {
-    dialog.HScroll1()->setValue(10);
+    dialog.OpacityBar()->setValue(10);
     dialog.close();
   });
   EXPECT_EQ(host_.values.Opacity, 200);
 
   Open(dialog, [&] {
-    dialog.HScroll1()->setValue(255);
-    dialog.Command1Click();
+    dialog.OpacityBar()->setValue(255);
+    dialog.AcceptOptions();
   });
   EXPECT_EQ(ReadFile(folder_.File("nimbulux.ini")).find("Alpha"), std::string::npos);
 }
 
 TEST_F(OptionsDialogTest, WatchedListEditsApplyOnOkOnly) {
   OptionsDialog dialog(host_, nullptr, NoCity);
-  ASSERT_EQ(dialog.List1()->count(), 1);
-  EXPECT_EQ(dialog.List1()->item(0)->text(), QStringLiteral("上海;101020100"));
-  EXPECT_EQ(dialog.List1()->item(0)->checkState(), Qt::Checked);
+  ASSERT_EQ(dialog.WatchedListBox()->count(), 1);
+  EXPECT_EQ(dialog.WatchedListBox()->item(0)->text(), QStringLiteral("上海;101020100"));
+  EXPECT_EQ(dialog.WatchedListBox()->item(0)->checkState(), Qt::Checked);
 
   // Cancel: the confirmed list comes back.
   Open(dialog, [&] {
     ChooseGuangzhou(dialog);
-    dialog.Command6Click();
-    EXPECT_EQ(dialog.List1()->count(), 2);
-    dialog.Command2Click();
+    dialog.AddWatchedCity();
+    EXPECT_EQ(dialog.WatchedListBox()->count(), 2);
+    dialog.CancelOptions();
   });
-  EXPECT_EQ(dialog.List1()->count(), 1);
+  EXPECT_EQ(dialog.WatchedListBox()->count(), 1);
   EXPECT_EQ(host_.menuRebuilds, 0);
 
   Open(dialog, [&] {
     ChooseGuangzhou(dialog);
-    dialog.Command6Click();
-    ASSERT_EQ(dialog.List1()->count(), 2);
-    EXPECT_EQ(dialog.List1()->currentRow(), 1);
-    EXPECT_EQ(dialog.List1()->item(1)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(dialog.Combo2()->currentIndex(), -1);
-    dialog.Combo2()->setCurrentIndex(0);
-    dialog.Command6Click();  // the same line again: nothing
-    EXPECT_EQ(dialog.List1()->count(), 2);
-    dialog.List1()->item(1)->setCheckState(Qt::Checked);
-    dialog.Command8Click(0);
-    EXPECT_EQ(dialog.List1()->currentRow(), 0);
-    dialog.Command1Click();
+    dialog.AddWatchedCity();
+    ASSERT_EQ(dialog.WatchedListBox()->count(), 2);
+    EXPECT_EQ(dialog.WatchedListBox()->currentRow(), 1);
+    EXPECT_EQ(dialog.WatchedListBox()->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(dialog.CityBox()->currentIndex(), -1);
+    dialog.CityBox()->setCurrentIndex(0);
+    dialog.AddWatchedCity();  // the same line again: nothing
+    EXPECT_EQ(dialog.WatchedListBox()->count(), 2);
+    dialog.WatchedListBox()->item(1)->setCheckState(Qt::Checked);
+    dialog.MoveWatchedCityUp();
+    EXPECT_EQ(dialog.WatchedListBox()->currentRow(), 0);
+    dialog.AcceptOptions();
   });
   ASSERT_EQ(host_.watched.size(), 2u);
   EXPECT_EQ(host_.watched[0], (WatchedCity{u"广州", u"101280101", true}));
@@ -333,10 +333,10 @@ TEST_F(OptionsDialogTest, WatchedListEditsApplyOnOkOnly) {
   // Removing every line leaves an empty menu.
   Open(dialog, [&] {
     for (int i = 0; i < 2; ++i) {
-      dialog.List1()->setCurrentRow(0);
-      dialog.Command7Click();
+      dialog.WatchedListBox()->setCurrentRow(0);
+      dialog.RemoveWatchedCity();
     }
-    dialog.Command1Click();
+    dialog.AcceptOptions();
   });
   EXPECT_TRUE(host_.watched.empty());
   EXPECT_EQ(host_.menuRebuilds, 2);
@@ -346,9 +346,9 @@ TEST_F(OptionsDialogTest, AutostartWrittenOnEveryOk) {
   OptionsDialog dialog(host_, nullptr, NoCity);
   const std::string entry = folder_.File("config/autostart/Weather.desktop");
   Open(dialog, [&] {
-    EXPECT_FALSE(dialog.Chk(2)->isChecked());
-    dialog.Chk(2)->setChecked(true);
-    dialog.Command1Click();
+    EXPECT_FALSE(dialog.AutostartBox()->isChecked());
+    dialog.AutostartBox()->setChecked(true);
+    dialog.AcceptOptions();
   });
   ASSERT_TRUE(FileExists(entry));
   EXPECT_TRUE(AutostartEnabled(FromUtf8(folder_.File("nimbulux"))));
@@ -356,15 +356,15 @@ TEST_F(OptionsDialogTest, AutostartWrittenOnEveryOk) {
   // Another form of the same path still ticks the box; OK writes our entry again.
   test::WriteFile(entry, "[Desktop Entry]\nExec=\"" + folder_.File("NIMBULUX") + "\" --x\n");
   Open(dialog, [&] {
-    EXPECT_TRUE(dialog.Chk(2)->isChecked());
-    dialog.Command1Click();
+    EXPECT_TRUE(dialog.AutostartBox()->isChecked());
+    dialog.AcceptOptions();
   });
   EXPECT_NE(ReadFile(entry).find("X-Nimbulux-Command=" + folder_.File("nimbulux")),
             std::string::npos);
 
   Open(dialog, [&] {
-    dialog.Chk(2)->setChecked(false);
-    dialog.Command1Click();
+    dialog.AutostartBox()->setChecked(false);
+    dialog.AcceptOptions();
   });
   EXPECT_FALSE(FileExists(entry));
 }

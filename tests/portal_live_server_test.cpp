@@ -49,7 +49,7 @@ Answer Search(const PortalProcess& portal, const std::string& name) {
 // What the widget makes of a city's forecast page and observation.
 struct WidgetView {
   WeatherModule module;
-  ForecastControls controls;
+  ForecastView controls;
   ForecastLines lines;
 };
 
@@ -97,20 +97,20 @@ TEST_F(LivePortal, EveryFormCarriesTheServiceValuesByDay) {
   EXPECT_EQ(s.ExtraLines[4], u"日出 07:21");
   EXPECT_EQ(s.ExtraLines[5], u"日落 16:50");
   EXPECT_TRUE(v.module.ForecastPageReceived);
-  EXPECT_EQ(v.controls.Image2[0].IconName, u"/m/i/icon_weather/42x30/d14");
-  EXPECT_EQ(v.controls.Image2[1].IconName, u"/m/i/icon_weather/42x30/n14");
+  EXPECT_EQ(v.controls.TodayPictures[0].IconName, u"/m/i/icon_weather/42x30/d14");
+  EXPECT_EQ(v.controls.TodayPictures[1].IconName, u"/m/i/icon_weather/42x30/n14");
   const std::vector<std::pair<Text, Text>> row = {
       {u"一", u"3/-5"}, {u"二", u"5/-6"}, {u"三", u"7/-3"}, {u"四", u"4/-2"}, {u"五", u"2/-2"}};
   for (std::size_t d = 0; d < 5; ++d) {
-    EXPECT_EQ(v.controls.Image1[d].Tag, row[d].first) << d;
-    EXPECT_EQ(v.controls.Image3[d].Tag, row[d].second) << d;
+    EXPECT_EQ(v.controls.RowUpper[d].Tag, row[d].first) << d;
+    EXPECT_EQ(v.controls.RowLower[d].Tag, row[d].second) << d;
   }
-  EXPECT_EQ(v.controls.Image1[0].Tooltip, u"小雪 (西北3-4级)");
-  EXPECT_EQ(v.controls.Image1[1].Tooltip, u"晴 (北<3级)");
-  EXPECT_EQ(v.controls.Image1[2].Tooltip, u"多云 (东5-6级)");
+  EXPECT_EQ(v.controls.RowUpper[0].Tooltip, u"小雪 (西北3-4级)");
+  EXPECT_EQ(v.controls.RowUpper[1].Tooltip, u"晴 (北<3级)");
+  EXPECT_EQ(v.controls.RowUpper[2].Tooltip, u"多云 (东5-6级)");
 
   // The summary of the several-cities row.
-  PictureBox upper, lower;
+  ForecastPicture upper, lower;
   FillCitySlot(FromUtf8(Get(portal, "/data/cityinfo/101010100.html").body), 0, upper, lower);
   EXPECT_EQ(upper.Tag, u"北京");
   EXPECT_EQ(upper.Tooltip, u"小雪");
@@ -152,13 +152,13 @@ TEST_F(LivePortal, TheEveningPageAndNullsKeepTheLineLayout) {
   EXPECT_EQ(s.TodayForecast[1], u"");
   EXPECT_EQ(s.TodayForecast[2], u"-2");
   EXPECT_EQ(s.TodayForecast[3], u"(东北5-6级) ");
-  EXPECT_EQ(night.controls.Image2[0].IconName, u"/m/i/icon_weather/42x30/n19");
+  EXPECT_EQ(night.controls.TodayPictures[0].IconName, u"/m/i/icon_weather/42x30/n19");
   EXPECT_EQ(s.NowTemperature, u"-1℃");
   EXPECT_EQ(s.NowDetails[1], u"东北风6级");  // the service gave m/s here
   EXPECT_EQ(s.ExtraLines[0], u"");           // no index at night follows from the data
   const std::vector<Text> weathers = {u"冻雨", u"冻雨", u"小雪", u"阵雨", u"大雪"};
   for (std::size_t d = 0; d < 5; ++d) {
-    EXPECT_EQ(night.controls.Image1[d].Tooltip.substr(0, weathers[d].size()), weathers[d]) << d;
+    EXPECT_EQ(night.controls.RowUpper[d].Tooltip.substr(0, weathers[d].size()), weathers[d]) << d;
   }
 
   // Nulls, missing fields and codes outside the table: empty fields, the rest in place.
@@ -169,15 +169,15 @@ TEST_F(LivePortal, TheEveningPageAndNullsKeepTheLineLayout) {
   EXPECT_EQ(g.NowDetails[1], u"");
   EXPECT_EQ(g.NowDetails[2], u"");
   EXPECT_EQ(g.TodayForecast[2], u"12");
-  EXPECT_EQ(gaps.controls.Image2[0].IconName, u"");
-  EXPECT_EQ(gaps.controls.Image3[0].Tag, u"/12");
-  EXPECT_EQ(gaps.controls.Image1[1].Tag, u"二");
-  EXPECT_EQ(gaps.controls.Image1[1].IconName, u"/m/i/icon_weather/21x15/d00");
-  EXPECT_EQ(gaps.controls.Image3[1].Tag, u"21/");
-  EXPECT_EQ(gaps.controls.Image1[2].IconName, u"");
-  EXPECT_EQ(gaps.controls.Image3[4].Tag, u"/");
+  EXPECT_EQ(gaps.controls.TodayPictures[0].IconName, u"");
+  EXPECT_EQ(gaps.controls.RowLower[0].Tag, u"/12");
+  EXPECT_EQ(gaps.controls.RowUpper[1].Tag, u"二");
+  EXPECT_EQ(gaps.controls.RowUpper[1].IconName, u"/m/i/icon_weather/21x15/d00");
+  EXPECT_EQ(gaps.controls.RowLower[1].Tag, u"21/");
+  EXPECT_EQ(gaps.controls.RowUpper[2].IconName, u"");
+  EXPECT_EQ(gaps.controls.RowLower[4].Tag, u"/");
   // Without today's temperatures the summary holds the city only: its slot stays empty.
-  PictureBox upper, lower;
+  ForecastPicture upper, lower;
   FillCitySlot(FromUtf8(Get(portal, "/data/cityinfo/505010100.html").body), 0, upper, lower);
   EXPECT_EQ(upper.Tag, u"");
   EXPECT_EQ(lower.Tag, u"");

@@ -39,7 +39,7 @@ TEST(CpuUsage, QueriesMeasureSinceThePreviousReadingAndFailuresKeepIt) {
       std::nullopt,                                  // failed read
       CpuCounters{1003 * kSecond, 52 * kSecond, 2},  // against the 51 s reading: idle
   };
-  clsCPUUsageNT cpu([&]() {
+  CpuUsageSampler cpu([&]() {
     auto r = readings.front();
     readings.pop_front();
     return r;
@@ -50,7 +50,7 @@ TEST(CpuUsage, QueriesMeasureSinceThePreviousReadingAndFailuresKeepIt) {
   EXPECT_EQ(cpu.LastSystemTime(), 51 * kSecond);
   EXPECT_EQ(cpu.Query(), 0);
 
-  clsCPUUsageNT broken([] { return std::optional<CpuCounters>(); });
+  CpuUsageSampler broken([] { return std::optional<CpuCounters>(); });
   EXPECT_EQ(broken.LastIdleTime(), 0);
   EXPECT_EQ(broken.LastSystemTime(), 0);
   EXPECT_EQ(broken.Query(), -1);
@@ -90,11 +90,11 @@ TEST(CpuUsage, ReadsProcStat) {
   EXPECT_FALSE(ReadProcStat(stat, 0, 100));
 
   // The machine's own counters read and give a load on the scale.
-  clsCPUUsageNT real;
+  CpuUsageSampler real;
   const auto load = real.Query();
   EXPECT_GE(load, 0);
   EXPECT_LE(load, 100);
-  clsCPUUsageNT missing(SystemCounterSource(dir.File("missing")));
+  CpuUsageSampler missing(SystemCounterSource(dir.File("missing")));
   EXPECT_EQ(missing.Query(), -1);
 }
 

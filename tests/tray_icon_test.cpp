@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/setting_defaults.h"
 #include "support/temp_dir.h"
 #include "tray/tray_colour_rules.h"
 #include "tray/tray_icon.h"

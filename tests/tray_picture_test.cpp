@@ -1,6 +1,7 @@
 // The icon bytes decoded as the picture the tray shows.
 #include <gtest/gtest.h>
 
+#include "core/setting_defaults.h"
 #include "tray/tray_icon.h"
 
 using namespace nimbulux;

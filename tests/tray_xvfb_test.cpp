@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/setting_defaults.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "tray/tray_gui.h"

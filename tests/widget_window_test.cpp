@@ -40,17 +40,17 @@ TEST(ControlMenu, TreeAndCaptions) {
   QWidget owner;
   ControlMenu menu;
   menu.Build(&owner);
-  EXPECT_EQ(Tree(menu.mnuFile),
+  EXPECT_EQ(Tree(menu.popup),
             "刷新(&R) - 详细(&D) - 外观(&F)[默认 自选 自动] (-) "
             "风格(&S)[缺省 - 桌面 顶端 锁住 穿透] 城市(&C)[选择 -] "
             "选项(&O)[配置 - 说明 更新 - 关于] - 退出(&X)");
   menu.SetCities({{u"北京", u"101010100", true}, {u"上海", u"101020100", false}});
   menu.SetCities({{u"广州", u"505010100", false}, {u"北京", u"101010100", true}});
-  EXPECT_EQ(Tree(menu.mnuCity), "选择 - 广州 北京");
-  ASSERT_EQ(menu.mnuCityList.size(), 3u);
-  EXPECT_EQ(menu.mnuCityList[2]->data().toString(), "101010100");
-  EXPECT_TRUE(menu.mnuCityList[2]->isChecked());
-  EXPECT_FALSE(menu.mnuCityList[1]->isChecked());
+  EXPECT_EQ(Tree(menu.cityMenu), "选择 - 广州 北京");
+  ASSERT_EQ(menu.cities.size(), 3u);
+  EXPECT_EQ(menu.cities[2]->data().toString(), "101010100");
+  EXPECT_TRUE(menu.cities[2]->isChecked());
+  EXPECT_FALSE(menu.cities[1]->isChecked());
 }
 
 TEST(ControlMenu, AtMostOneBackgroundIsChecked) {
@@ -62,7 +62,7 @@ TEST(ControlMenu, AtMostOneBackgroundIsChecked) {
   EXPECT_EQ(menu.CheckedBackground(), 2);
   menu.CheckBackground(0);
   EXPECT_EQ(menu.CheckedBackground(), 0);
-  EXPECT_FALSE(menu.mnuBackGround[2]->isChecked());
+  EXPECT_FALSE(menu.backgrounds[2]->isChecked());
   menu.CheckBackground(7);  // a stored mode outside 0..2 checks nothing
   EXPECT_EQ(menu.CheckedBackground(), -1);
 }
@@ -85,14 +85,14 @@ TEST(WidgetWindow, IndexSwitchShowsOrHidesTheLastTwoColumns) {
   w.ViewMode = 4;
   w.SwitchIndexView(false, weather);  // no temperature: only the mode changes
   EXPECT_EQ(w.ViewMode, 2);
-  EXPECT_TRUE(w.Controls.Image1[3].Visible);
+  EXPECT_TRUE(w.Forecast.RowUpper[3].Visible);
   weather.NowTemperature = u"5℃";
   w.SwitchIndexView(false, weather);
-  EXPECT_FALSE(w.Controls.Image1[4].Visible);
-  EXPECT_FALSE(w.Controls.Image3[3].Visible);
+  EXPECT_FALSE(w.Forecast.RowUpper[4].Visible);
+  EXPECT_FALSE(w.Forecast.RowLower[3].Visible);
   w.SwitchIndexView(true, weather);
   EXPECT_EQ(w.ViewMode, 4);
-  EXPECT_TRUE(w.Controls.Image3[4].Visible);
+  EXPECT_TRUE(w.Forecast.RowLower[4].Visible);
 }
 
 TEST(WidgetWindow, RenderPrintsOverTheBackgroundAndClearsFirst) {
@@ -148,7 +148,7 @@ TEST(ControlForm, ReadmeViewIsPortraitAndLoadsTheTextOnce) {
     shown = text5->toPlainText();
     form.close();
   });
-  form.Menu().mnuReadme->trigger();
+  form.Menu().readme->trigger();
   EXPECT_EQ(during, landscape.transposed());
   EXPECT_EQ(form.size(), landscape);
   EXPECT_FALSE(form.isVisible());
@@ -158,6 +158,6 @@ TEST(ControlForm, ReadmeViewIsPortraitAndLoadsTheTextOnce) {
   // Loaded once: a second opening shows what the first loaded.
   text5->setPlainText("kept");
   QTimer::singleShot(0, [&] { form.reject(); });
-  form.Menu().mnuReadme->trigger();
+  form.Menu().readme->trigger();
   EXPECT_EQ(text5->toPlainText(), "kept");
 }

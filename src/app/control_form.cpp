@@ -25,7 +25,7 @@
 #include "tray/cpu_usage.h"
 #include "tray/tray_gui.h"
 #include "weather/conditions.h"
-#include "weather/forecast_parser.h"
+#include "weather/forecast_fetch.h"
 #include "weather/icon_cache.h"
 #include "widget/mouse_commands.h"
 #include "widget/state_dump.h"
@@ -38,40 +38,40 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Nimbulux");
   resize(400, 267);  // 6000 x 4000 twips
   menu_.Build(this);
-  text5_ = new QPlainTextEdit(this);
-  text5_->setObjectName("Text5");
-  text5_->setReadOnly(true);
-  text5_->hide();
-  form1_ = new WidgetWindow();
-  KeepOutOfTaskBar(form1_);
+  readmeView_ = new QPlainTextEdit(this);
+  readmeView_->setObjectName("Text5");
+  readmeView_->setReadOnly(true);
+  readmeView_->hide();
+  widget_ = new WidgetWindow();
+  KeepOutOfTaskBar(widget_);
   tray_ = std::make_unique<TrayIcon>();
   cpuTray_ = std::make_unique<CpuTrayUpdate>();
-  timer1_.setObjectName("Timer1");
-  timer2_.setObjectName("Timer2");
-  timer2_.setInterval(1000);
-  connect(&timer1_, &QTimer::timeout, this, [this] { Timer1Tick(); });
-  connect(&timer2_, &QTimer::timeout, this, [this] { Timer2Tick(); });
+  refreshTimer_.setObjectName("Timer1");
+  cpuTimer_.setObjectName("Timer2");
+  cpuTimer_.setInterval(1000);
+  connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshTimerTick(); });
+  connect(&cpuTimer_, &QTimer::timeout, this, [this] { ShowCpuLoad(); });
   ConnectMenu();
   ConnectWidget();
   tray_->SetStateProvider([this] {
     TrayWidgetState s;
     s.controlFormVisible = isVisible() || (options_ && options_->isVisible());
-    s.widgetVisible = form1_->isVisible();
-    s.widgetTopTwips = static_cast<int>(form1_->TopTwips());
+    s.widgetVisible = widget_->isVisible();
+    s.widgetTopTwips = static_cast<int>(widget_->TopTwips());
     s.cpuMode = settings_.TrayCpu > 0;
     return s;
   });
   connect(tray_.get(), &TrayIcon::showWidgetRequested, this, [this](bool undock) {
-    if (undock && form1_->TopTwips() < 1) form1_->SetTopTwips(1);
-    form1_->show();
-    form1_->activateWindow();
+    if (undock && widget_->TopTwips() < 1) widget_->SetTopTwips(1);
+    widget_->show();
+    widget_->activateWindow();
   });
-  connect(tray_.get(), &TrayIcon::hideWidgetRequested, this, [this] { form1_->hide(); });
+  connect(tray_.get(), &TrayIcon::hideWidgetRequested, this, [this] { widget_->hide(); });
   connect(tray_.get(), &TrayIcon::controlMenuRequested, this, [this] {
-    form1_->show();
-    form1_->activateWindow();
+    widget_->show();
+    widget_->activateWindow();
     // The tray's menu opens with its right edge at the pointer (Qt keeps it on the screen).
-    QMenu* menu = menu_.mnuFile;
+    QMenu* menu = menu_.popup;
     menu->popup(QCursor::pos() - QPoint(menu->sizeHint().width(), 0));
   });
   connect(tray_.get(), &TrayIcon::controlFormFocusRequested, this, [this] {
@@ -83,9 +83,9 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   snapshotPath_ = qEnvironmentVariable("NIMBULUX_SNAPSHOT").toStdString();
 }
 
-ControlForm::~ControlForm() { delete form1_; }
+ControlForm::~ControlForm() { delete widget_; }
 
-OptionsDialog& ControlForm::OptionsForm() {
+OptionsDialog& ControlForm::OptionsWindow() {
   // Made when first opened: most runs never open it, and building it loads fonts and
   // lays out some sixty controls.
   if (!options_) options_ = std::make_unique<OptionsDialog>(*this, this);
@@ -93,58 +93,58 @@ OptionsDialog& ControlForm::OptionsForm() {
 }
 
 void ControlForm::ConnectMenu() {
-  connect(menu_.mnuRefresh, &QAction::triggered, this, [this] { RefreshWeather(); });
-  connect(menu_.mnuDetail, &QAction::triggered, this, [this] {
+  connect(menu_.refresh, &QAction::triggered, this, [this] { RefreshWeather(); });
+  connect(menu_.details, &QAction::triggered, this, [this] {
     const Text url = Weather().PortalBase + portal::ForecastPagePath(Weather().CurrentCityId);
     QDesktopServices::openUrl(QUrl(QString::fromStdU16String(url)));
     TrimMemory();
   });
   for (int i = 0; i < 3; ++i) {
-    connect(menu_.mnuBackGround[i], &QAction::triggered, this, [this, i] { ChooseBackground(i); });
+    connect(menu_.backgrounds[i], &QAction::triggered, this, [this, i] { ChooseBackground(i); });
   }
-  connect(menu_.mnuDefault, &QAction::triggered, this, [this] { DefaultStyle(); });
-  for (QAction* a : {menu_.mnuDesk, menu_.mnuTop, menu_.mnuLock, menu_.mnuTrans}) {
+  connect(menu_.defaultStyle, &QAction::triggered, this, [this] { DefaultStyle(); });
+  for (QAction* a : {menu_.desktop, menu_.onTop, menu_.lock, menu_.clickThrough}) {
     connect(a, &QAction::triggered, this, [this, a] { ToggleStyle(a); });
   }
-  connect(menu_.mnuChoice, &QAction::triggered, this, [this] { OpenOptions(); });
-  connect(menu_.mnuOption, &QAction::triggered, this, [this] { OpenOptions(); });
-  connect(menu_.mnuCity, &QMenu::triggered, this, [this](QAction* a) {
-    for (std::size_t m = 1; m < menu_.mnuCityList.size(); ++m) {
-      if (menu_.mnuCityList[m] == a) ChooseWatchedCity(static_cast<int>(m));
+  connect(menu_.chooseCity, &QAction::triggered, this, [this] { OpenOptions(); });
+  connect(menu_.options, &QAction::triggered, this, [this] { OpenOptions(); });
+  connect(menu_.cityMenu, &QMenu::triggered, this, [this](QAction* a) {
+    for (std::size_t m = 1; m < menu_.cities.size(); ++m) {
+      if (menu_.cities[m] == a) ChooseWatchedCity(static_cast<int>(m));
     }
   });
-  connect(menu_.mnuReadme, &QAction::triggered, this, [this] { ShowReadme(); });
-  connect(menu_.mnuCheckUpdate, &QAction::triggered, this, [this] {
+  connect(menu_.readme, &QAction::triggered, this, [this] { ShowReadme(); });
+  connect(menu_.checkUpdate, &QAction::triggered, this, [this] {
     UpdateDialogs ui(this);
     CheckForUpdate(true, ui);
   });
-  connect(menu_.mnuAbout, &QAction::triggered, this, [this] { ShowAbout(); });
-  connect(menu_.mnuExit, &QAction::triggered, this, [this] { SaveAndExit(); });
+  connect(menu_.about, &QAction::triggered, this, [this] { ShowAbout(); });
+  connect(menu_.quit, &QAction::triggered, this, [this] { SaveAndExit(); });
 }
 
 void ControlForm::ConnectWidget() {
-  connect(form1_, &WidgetWindow::refreshRequested, this, [this] { RefreshWeather(); });
-  connect(form1_, &WidgetWindow::indexSwitchRequested, this, [this] {
-    form1_->SwitchIndexView(form1_->ViewMode == 2, Weather().State);
-    form1_->NormalView = true;
+  connect(widget_, &WidgetWindow::refreshRequested, this, [this] { RefreshWeather(); });
+  connect(widget_, &WidgetWindow::indexSwitchRequested, this, [this] {
+    widget_->SwitchIndexView(widget_->ViewMode == kIndexView, Weather().State);
+    widget_->NormalView = true;
     RenderWidget();
   });
-  connect(form1_, &WidgetWindow::rowSwitchRequested, this, [this] {
-    form1_->ShowSeveralCities = NextShowSeveralCities(form1_->ShowSeveralCities);
+  connect(widget_, &WidgetWindow::rowSwitchRequested, this, [this] {
+    widget_->ShowSeveralCities = NextShowSeveralCities(widget_->ShowSeveralCities);
     RefreshWeather();
   });
-  connect(form1_, &WidgetWindow::menuRequested, this, [this](QPoint pos, bool cityMenu) {
+  connect(widget_, &WidgetWindow::menuRequested, this, [this](QPoint pos, bool cityMenu) {
     if (cityMenu) {
-      menu_.mnuCity->exec(pos);
-      menu_.mnuCity->menuAction()->setVisible(true);
+      menu_.cityMenu->exec(pos);
+      menu_.cityMenu->menuAction()->setVisible(true);
     } else {
-      menu_.mnuFile->exec(pos);
+      menu_.popup->exec(pos);
     }
   });
-  connect(form1_, &WidgetWindow::viewChanged, this, [this] { RenderWidget(); });
-  connect(form1_, &WidgetWindow::fontChooserRequested, this,
+  connect(widget_, &WidgetWindow::viewChanged, this, [this] { RenderWidget(); });
+  connect(widget_, &WidgetWindow::fontChooserRequested, this,
           [this](int slot, FontKind font) { ChooseFontAndColour(slot, font); });
-  connect(form1_, &WidgetWindow::closeRequested, this, [this] { SaveAndExit(); });
+  connect(widget_, &WidgetWindow::closeRequested, this, [this] { SaveAndExit(); });
 }
 
 // ---- refresh -------------------------------------------------------------------
@@ -159,22 +159,22 @@ void ControlForm::RefreshWeather() {
 
 void ControlForm::FetchForecast() {
   ForecastContext context;
-  context.Options.ViewMode = form1_->ViewMode;
-  context.Options.ShowSeveralCities = form1_->ShowSeveralCities;
+  context.Options.ViewMode = widget_->ViewMode;
+  context.Options.ShowSeveralCities = widget_->ShowSeveralCities;
   context.Options.SaveIcons = SaveIcons();
   context.Options.WatchedCities = watched_;
   context.WaitPicture = waitPicture_;
-  context.LetEventsRun = [this](const ForecastControls& controls) {
-    form1_->Controls = controls;
-    form1_->ApplyControls();
+  context.LetEventsRun = [this](const ForecastView& controls) {
+    widget_->Forecast = controls;
+    widget_->ShowForecast();
     // Paint the wait pictures; a click now would start a command in the middle of the
     // refresh, so user input waits until the refresh is done.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
-  ForecastControls controls = form1_->Controls;
+  ForecastView controls = widget_->Forecast;
   nimbulux::FetchForecast(context, controls);
-  form1_->Controls = controls;
-  form1_->ApplyControls();
+  widget_->Forecast = controls;
+  widget_->ShowForecast();
 }
 
 void ControlForm::FetchConditions() {
@@ -202,42 +202,42 @@ void ControlForm::ShowWindowIcon() {
   // global pixmap cache, keyed by that pixmap: a new icon at every refresh (and every
   // second with the CPU display) filled it up to its 10 MB limit. This engine caches
   // nothing.
-  form1_->setWindowIcon(CrispTrayIcon(windowIcon_));
+  widget_->setWindowIcon(CrispTrayIcon(windowIcon_));
 }
 
 void ControlForm::ShowDayBackground(bool day) {
   if (day) {
-    form1_->SetBackground(customBackground_, BackgroundKind::Custom);
+    widget_->SetBackground(customBackground_, BackgroundKind::Custom);
   } else {
-    form1_->SetBackground(defaultBackground_, BackgroundKind::Default);
+    widget_->SetBackground(defaultBackground_, BackgroundKind::Default);
   }
 }
 
 void ControlForm::RenderAfterRefresh() {
-  form1_->NormalView = true;
+  widget_->NormalView = true;
   RenderWidget();
 }
 
 void ControlForm::ShowWaitPicture() {
-  PictureBox& box = form1_->Controls.Image2[0];
+  ForecastPicture& box = widget_->Forecast.TodayPictures[0];
   box.ShowWait(waitPicture_);
-  form1_->ApplyControls();
+  widget_->ShowForecast();
 }
 
 void ControlForm::SetRefreshTooltip(const Text& tooltip) {
-  form1_->Controls.Image2[0].Tooltip = tooltip;
-  form1_->ApplyControls();
+  widget_->Forecast.TodayPictures[0].Tooltip = tooltip;
+  widget_->ShowForecast();
 }
 
 void ControlForm::ShowWithoutActivating() {
-  form1_->setAttribute(Qt::WA_ShowWithoutActivating);
-  form1_->show();
+  widget_->setAttribute(Qt::WA_ShowWithoutActivating);
+  widget_->show();
 }
 
 void ControlForm::TrimMemory() { malloc_trim(0); }
 
 void ControlForm::RenderWidget() {
-  const RenderPlan plan = form1_->RenderWidget(Weather().State);
+  const RenderPlan plan = widget_->RenderWidget(Weather().State);
   const Text tooltip = TrayTooltip(Weather().State);
   UpdateTray(tooltip);
   WriteDiagnostics(plan, tooltip);
@@ -254,10 +254,10 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
     StateDump d;
     d.City = Weather().CurrentCityId;
     d.Weather = Weather().State;
-    d.ViewMode = form1_->ViewMode;
-    d.NormalView = form1_->NormalView;
-    d.ShowSeveralCities = form1_->ShowSeveralCities;
-    auto dumped = [](const PictureBox& box) {
+    d.ViewMode = widget_->ViewMode;
+    d.NormalView = widget_->NormalView;
+    d.ShowSeveralCities = widget_->ShowSeveralCities;
+    auto dumped = [](const ForecastPicture& box) {
       DumpedPicture p;
       p.Visible = box.Visible;
       p.Picture = box.Kind == PictureKind::Icon   ? box.IconName
@@ -268,31 +268,31 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
       p.Tooltip = box.Tooltip;
       return p;
     };
-    const ForecastControls& c = form1_->Controls;
-    for (int i = 0; i < 2; ++i) d.Image2[i] = dumped(c.Image2[i]);
+    const ForecastView& c = widget_->Forecast;
+    for (int i = 0; i < 2; ++i) d.Image2[i] = dumped(c.TodayPictures[i]);
     for (int i = 0; i < 5; ++i) {
-      d.Image1[i] = dumped(c.Image1[i]);
-      d.Image3[i] = dumped(c.Image3[i]);
+      d.Image1[i] = dumped(c.RowUpper[i]);
+      d.Image3[i] = dumped(c.RowLower[i]);
     }
     d.WindTooltip = c.WindTooltip;
     d.BottomTooltip = c.NotesTooltip;
     d.Texts = plan.Texts;
     d.TrayTooltip = trayTooltip;
     d.WindowIcon = windowIconName_;
-    d.Background = form1_->Background() == BackgroundKind::Default  ? "default"
-                   : form1_->Background() == BackgroundKind::Custom ? "custom"
-                                                                    : "none";
+    d.Background = widget_->Background() == BackgroundKind::Default  ? "default"
+                   : widget_->Background() == BackgroundKind::Custom ? "custom"
+                                                                     : "none";
     d.TrayIconBytes = TrayIconFileBytes();
     d.TrayValue = trayValue_;
-    d.LeftTwips = form1_->LeftTwips();
-    d.TopTwips = form1_->TopTwips();
-    d.Topmost = form1_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    d.Visible = form1_->isVisible();
+    d.LeftTwips = widget_->LeftTwips();
+    d.TopTwips = widget_->TopTwips();
+    d.Topmost = widget_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    d.Visible = widget_->isVisible();
     ReplaceFileAtomically(dumpPath_, StateDumpJson(d), Durability::Quick);
   }
   if (!snapshotPath_.empty()) {
     const QString temp = QString::fromStdString(snapshotPath_ + ".tmp.png");
-    if (form1_->Snapshot().save(temp, "PNG")) {
+    if (widget_->Snapshot().save(temp, "PNG")) {
       std::rename(temp.toStdString().c_str(), snapshotPath_.c_str());
     }
   }
@@ -300,7 +300,7 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
 
 // ---- timers --------------------------------------------------------------------
 
-void ControlForm::Timer1Tick() {
+void ControlForm::RefreshTimerTick() {
   // While a fetch waits only the end of an autoexit run may happen; the next tick
   // decides on a refresh.
   if (FetchWaiting() && !cycle_.AutoExit) return;
@@ -316,7 +316,7 @@ void ControlForm::Timer1Tick() {
   }
 }
 
-void ControlForm::Timer2Tick() {
+void ControlForm::ShowCpuLoad() {
   if (!cpu_) return;
   const auto v = cpuTray_->Next(cpu_->Query());
   if (!v) return;
@@ -353,26 +353,27 @@ void ControlForm::SaveAndExit() {
   exiting_ = true;
   exitRequested_ = true;
   if (!cityFixed_) {
-    if (menu_.mnuDesk->isChecked()) {
-      SetDesktopEmbedded(form1_, false);
+    if (menu_.desktop->isChecked()) {
+      SetDesktopEmbedded(widget_, false);
       QCoreApplication::processEvents();
     }
     ExitState s;
     s.CityId = TrimBlanks(Weather().CurrentCityId);
-    s.Left = static_cast<float>(form1_->LeftTwips());
-    s.Top = static_cast<float>(form1_->TopTwips());
-    s.Visible = form1_->isVisible();
-    s.ShowSeveralCities = form1_->ShowSeveralCities;
-    s.ViewMode = form1_->ViewMode;
-    s.LockChecked = menu_.mnuLock->isChecked();
-    s.TopChecked = menu_.mnuTop->isChecked();
-    s.TransChecked = menu_.mnuTrans->isChecked();
-    s.DeskChecked = menu_.mnuDesk->isChecked();
+    s.Left = static_cast<float>(widget_->LeftTwips());
+    s.Top = static_cast<float>(widget_->TopTwips());
+    s.Visible = widget_->isVisible();
+    s.ShowSeveralCities = widget_->ShowSeveralCities;
+    s.ViewMode = widget_->ViewMode;
+    s.LockChecked = menu_.lock->isChecked();
+    s.TopChecked = menu_.onTop->isChecked();
+    s.TransChecked = menu_.clickThrough->isChecked();
+    s.DeskChecked = menu_.desktop->isChecked();
     const int bg = menu_.CheckedBackground();
     if (bg >= 0) s.CheckedBackground = bg;
-    s.TextColours = form1_->TextColours;
-    s.NormalFont = FontChoice{form1_->NormalFont().Face, form1_->NormalFont().Size};
-    s.TemperatureFont = FontChoice{form1_->TemperatureFont().Face, form1_->TemperatureFont().Size};
+    s.TextColours = widget_->TextColours;
+    s.NormalFont = FontChoice{widget_->NormalFont().Face, widget_->NormalFont().Size};
+    s.TemperatureFont =
+        FontChoice{widget_->TemperatureFont().Face, widget_->TemperatureFont().Size};
     s.WatchedCities = watched_;
     WriteExitSettings(s);
   }

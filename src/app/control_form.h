@@ -11,6 +11,7 @@
 
 #include "app/command_line.h"
 #include "app/control_menu.h"
+#include "core/setting_defaults.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_model.h"
 #include "widget/refresh_cycle.h"
@@ -24,7 +25,7 @@ class TrayIcon;
 struct WindowStyleMarks;
 struct StyleContext;
 struct StyleEffects;
-class clsCPUUsageNT;
+class CpuUsageSampler;
 class CpuTrayUpdate;
 
 class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
@@ -57,10 +58,10 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   // Escape in the README view closes it as the close box does.
   void reject() override;
 
-  WidgetWindow* Form1() const { return form1_; }
+  WidgetWindow* Widget() const { return widget_; }
   ControlMenu& Menu() { return menu_; }
-  OptionsDialog& OptionsForm();
-  const QTimer& Timer2() const { return timer2_; }
+  OptionsDialog& OptionsWindow();
+  const QTimer& CpuTimer() const { return cpuTimer_; }
 
   // RefreshHost
   void FetchForecast() override;
@@ -95,8 +96,8 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   void ConnectWidget();
   void LoadBackgrounds(int mode);
   void ApplyFontsFromSettings();
-  void Timer1Tick();
-  void Timer2Tick();
+  void RefreshTimerTick();
+  void ShowCpuLoad();
   void ChooseBackground(int mode);
   void ShowReadme();
   void ShowAbout();
@@ -115,14 +116,14 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   void WriteDiagnostics(const RenderPlan& plan, const Text& trayTooltip);
   void InstallTerminationHandler();
 
-  WidgetWindow* form1_ = nullptr;
+  WidgetWindow* widget_ = nullptr;
   ControlMenu menu_;
   std::unique_ptr<TrayIcon> tray_;
   std::unique_ptr<OptionsDialog> options_;
-  QPlainTextEdit* text5_ = nullptr;  // the README view
-  QTimer timer1_;
-  QTimer timer2_;
-  std::unique_ptr<clsCPUUsageNT> cpu_;
+  QPlainTextEdit* readmeView_ = nullptr;
+  QTimer refreshTimer_;
+  QTimer cpuTimer_;
+  std::unique_ptr<CpuUsageSampler> cpu_;
   std::unique_ptr<CpuTrayUpdate> cpuTray_;
 
   CommandLineOptions commandLine_;
@@ -133,7 +134,7 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   bool exitRequested_ = false;
   bool exiting_ = false;
   WatchedCityList watched_;
-  int opacity_ = 255;
+  int opacity_ = kOpaque;
 
   std::optional<QImage> defaultBackground_;
   std::optional<QImage> customBackground_;

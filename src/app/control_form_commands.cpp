@@ -11,6 +11,7 @@
 #include "app/control_form.h"
 #include "core/clock.h"
 #include "core/gbk.h"
+#include "core/twips.h"
 #include "net/picture_decoding.h"
 #include "weather/icon_cache.h"
 #include "widget/background_choice.h"
@@ -46,14 +47,14 @@ void ControlForm::ChooseBackground(int mode) {
                                                    w.ExtraLines[4], w.ExtraLines[5]);
   if (!decision) return;
   cycle_.AutoBackground = decision->AutoBackground;
-  for (int i = 0; i < 3; ++i) menu_.mnuBackGround[i]->setChecked(decision->CheckMarks[i]);
+  for (int i = 0; i < 3; ++i) menu_.backgrounds[i]->setChecked(decision->CheckMarks[i]);
   BackgroundPictures pictures{defaultBackground_, customBackground_};
   const BackgroundSources sources{[] { return IconCache(u"bg", true); }, BuiltInDayPicture};
   const std::optional<QImage> shown = ShowChosenBackground(*decision, pictures, sources);
   customBackground_ = pictures.Custom;
-  form1_->SetBackground(shown, decision->Shown == ShownBackground::Custom
-                                   ? BackgroundKind::Custom
-                                   : BackgroundKind::Default);
+  widget_->SetBackground(shown, decision->Shown == ShownBackground::Custom
+                                    ? BackgroundKind::Custom
+                                    : BackgroundKind::Default);
   RenderWidget();
 }
 
@@ -61,10 +62,10 @@ void ControlForm::ChooseBackground(int mode) {
 
 WindowStyleMarks ControlForm::StyleMarks() const {
   WindowStyleMarks m;
-  m.Lock = menu_.mnuLock->isChecked();
-  m.Top = menu_.mnuTop->isChecked();
-  m.Trans = menu_.mnuTrans->isChecked();
-  m.Desk = menu_.mnuDesk->isChecked();
+  m.Lock = menu_.lock->isChecked();
+  m.Top = menu_.onTop->isChecked();
+  m.Trans = menu_.clickThrough->isChecked();
+  m.Desk = menu_.desktop->isChecked();
   return m;
 }
 
@@ -73,15 +74,15 @@ void ControlForm::ToggleStyle(QAction* entry) {
   // was the opposite.
   WindowStyleMarks before = StyleMarks();
   StyleEntry clicked = StyleEntry::Lock;
-  if (entry == menu_.mnuLock) {
+  if (entry == menu_.lock) {
     before.Lock = !before.Lock;
-  } else if (entry == menu_.mnuTop) {
+  } else if (entry == menu_.onTop) {
     clicked = StyleEntry::Top;
     before.Top = !before.Top;
-  } else if (entry == menu_.mnuTrans) {
+  } else if (entry == menu_.clickThrough) {
     clicked = StyleEntry::Trans;
     before.Trans = !before.Trans;
-  } else if (entry == menu_.mnuDesk) {
+  } else if (entry == menu_.desktop) {
     clicked = StyleEntry::Desk;
     before.Desk = !before.Desk;
   } else {
@@ -97,45 +98,45 @@ void ControlForm::DefaultStyle() {
 StyleContext ControlForm::StyleContextNow() const {
   StyleContext c;
   c.Opacity = opacity_;
-  c.Position = TwipsPoint{form1_->LeftTwips(), form1_->TopTwips()};
+  c.Position = TwipsPoint{widget_->LeftTwips(), widget_->TopTwips()};
   const QRect screen = ScreenGeometry();
-  c.ScreenWidthTwips = screen.width() * 15.0;
-  c.ScreenHeightTwips = screen.height() * 15.0;
+  c.ScreenWidthTwips = screen.width() * kTwipsPerPixel;
+  c.ScreenHeightTwips = screen.height() * kTwipsPerPixel;
   return c;
 }
 
 void ControlForm::ApplyStyleEffects(const StyleEffects& e) {
-  menu_.mnuLock->setChecked(e.Marks.Lock);
-  menu_.mnuTop->setChecked(e.Marks.Top);
-  menu_.mnuTrans->setChecked(e.Marks.Trans);
-  menu_.mnuDesk->setChecked(e.Marks.Desk);
-  form1_->Flags.Lock = e.Marks.Lock;
-  form1_->Flags.Top = e.Marks.Top;
+  menu_.lock->setChecked(e.Marks.Lock);
+  menu_.onTop->setChecked(e.Marks.Top);
+  menu_.clickThrough->setChecked(e.Marks.Trans);
+  menu_.desktop->setChecked(e.Marks.Desk);
+  widget_->Flags.Lock = e.Marks.Lock;
+  widget_->Flags.Top = e.Marks.Top;
   if (e.ProcessPendingEvents) QCoreApplication::processEvents();
-  if (e.Embedded) SetDesktopEmbedded(form1_, *e.Embedded);
-  if (e.Style) ApplyWindowStyle(form1_, e.Style->ClickThrough, e.Style->Opacity);
+  if (e.Embedded) SetDesktopEmbedded(widget_, *e.Embedded);
+  if (e.Style) ApplyWindowStyle(widget_, e.Style->ClickThrough, e.Style->Opacity);
   if (e.Topmost) {
-    SetTopmost(form1_, *e.Topmost);
+    SetTopmost(widget_, *e.Topmost);
   } else if (e.Embedded && !*e.Embedded) {
     // Out of the desktop the widget stacks as its marks and its dock place say.
-    SetTopmost(form1_, e.Marks.Top || form1_->TopTwips() <= 1);
+    SetTopmost(widget_, e.Marks.Top || widget_->TopTwips() <= 1);
   }
   if (e.MoveTo) {
-    form1_->SetPositionTwips(e.MoveTo->Left, e.MoveTo->Top);
+    widget_->SetPositionTwips(e.MoveTo->Left, e.MoveTo->Top);
   }
   if (e.ShowAndFocus) {
-    form1_->show();
-    form1_->activateWindow();
+    widget_->show();
+    widget_->activateWindow();
   }
 }
 
 // ---- cities ----------------------------------------------------------------------
 
 void ControlForm::ChooseWatchedCity(int element) {
-  if (element < 1 || static_cast<std::size_t>(element) >= menu_.mnuCityList.size()) return;
+  if (element < 1 || static_cast<std::size_t>(element) >= menu_.cities.size()) return;
   // The check mark shows whether the city is in the row; choosing it changes nothing
   // there.
-  QAction* a = menu_.mnuCityList[static_cast<std::size_t>(element)];
+  QAction* a = menu_.cities[static_cast<std::size_t>(element)];
   if (static_cast<std::size_t>(element) > watched_.size()) return;
   const WatchedCity& city = watched_[static_cast<std::size_t>(element) - 1];
   a->setChecked(city.Shown);
@@ -147,19 +148,19 @@ void ControlForm::ChooseWatchedCity(int element) {
 // ---- fonts and colours -----------------------------------------------------------------
 
 void ControlForm::ChooseFontAndColour(int slot, FontKind kind) {
-  if (slot >= 0 && slot < static_cast<int>(form1_->TextColours.size())) {
+  if (slot >= 0 && slot < static_cast<int>(widget_->TextColours.size())) {
     TextFonts fonts;
-    fonts.Normal = form1_->NormalFont();
-    fonts.Temperature = form1_->TemperatureFont();
-    fonts.TextColours = form1_->TextColours;
+    fonts.Normal = widget_->NormalFont();
+    fonts.Temperature = widget_->TemperatureFont();
+    fonts.TextColours = widget_->TextColours;
     const bool temperature = kind == FontKind::Temperature;
-    const auto choice =
-        RunFontColourDialog(temperature ? fonts.Temperature : fonts.Normal,
-                            fonts.TextColours[static_cast<std::size_t>(slot)], form1_, temperature);
+    const auto choice = RunFontColourDialog(temperature ? fonts.Temperature : fonts.Normal,
+                                            fonts.TextColours[static_cast<std::size_t>(slot)],
+                                            widget_, temperature);
     // The window measures "℃" in the new fonts and derives both offsets from them.
     if (ApplyFontChoice(fonts, FontSlotChoice{slot, kind}, choice, nullptr)) {
-      form1_->TextColours = fonts.TextColours;
-      form1_->SetFonts(fonts.Normal, fonts.Temperature);
+      widget_->TextColours = fonts.TextColours;
+      widget_->SetFonts(fonts.Normal, fonts.Temperature);
     }
     // Redrawn also after a cancel: the dialog covered the widget.
     RenderWidget();
@@ -170,12 +171,12 @@ void ControlForm::ChooseFontAndColour(int slot, FontKind kind) {
 // ---- README view, About, closing ---------------------------------------------------
 
 void ControlForm::ShowReadme() {
-  text5_->setVisible(true);
-  if (text5_->toPlainText().isEmpty()) {
+  readmeView_->setVisible(true);
+  if (readmeView_->toPlainText().isEmpty()) {
     QFile f(":/README.txt");
     if (f.open(QIODevice::ReadOnly)) {
       const QByteArray b = f.readAll();
-      text5_->setPlainText(QString::fromStdU16String(
+      readmeView_->setPlainText(QString::fromStdU16String(
           TextFromGbk(std::string_view(b.constData(), static_cast<std::size_t>(b.size())))));
     }
   }
@@ -183,8 +184,8 @@ void ControlForm::ShowReadme() {
   const int w = width(), h = height();
   const QRect screen = ScreenGeometry();
   setGeometry((screen.width() - h) / 2, (screen.height() - w) / 2, h, w);
-  text5_->setGeometry(rect());
-  text5_->setFocus();
+  readmeView_->setGeometry(rect());
+  readmeView_->setFocus();
   exec();
   setGeometry((screen.width() - width()) / 2, (screen.height() - height()) / 2, w, h);
 }
@@ -196,19 +197,19 @@ void ControlForm::ShowAbout() {
 void ControlForm::closeEvent(QCloseEvent* event) {
   // The control form lives for the whole run: closing only hides it.
   event->ignore();
-  text5_->setVisible(false);
+  readmeView_->setVisible(false);
   hide();
   if (isModal()) done(0);
 }
 
 void ControlForm::reject() {
   // Escape in the README view closes it like the close box.
-  text5_->setVisible(false);
+  readmeView_->setVisible(false);
   QDialog::reject();
 }
 
 bool ControlForm::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate && text5_->isVisible()) text5_->setFocus();
+  if (event->type() == QEvent::WindowActivate && readmeView_->isVisible()) readmeView_->setFocus();
   return QDialog::event(event);
 }
 

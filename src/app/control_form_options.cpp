@@ -10,7 +10,7 @@
 
 namespace nimbulux {
 
-void ControlForm::OpenOptions() { OptionsForm().OpenOptionsDialog(); }
+void ControlForm::OpenOptions() { OptionsWindow().OpenOptionsDialog(); }
 
 OptionsValues ControlForm::Options() const {
   OptionsValues v;
@@ -19,11 +19,11 @@ OptionsValues ControlForm::Options() const {
   v.TrayColourRules = settings_.TrayColourRules;
   v.Opacity = opacity_;
   v.TrayCpu = settings_.TrayCpu;
-  v.ShowSeveralCities = form1_->ShowSeveralCities;
+  v.ShowSeveralCities = widget_->ShowSeveralCities;
   v.UpdateAtStart = settings_.Update;
   v.SaveIcons = SaveIcons();
   v.Front = cycle_.Front;
-  v.ViewMode = form1_->ViewMode;
+  v.ViewMode = widget_->ViewMode;
   return v;
 }
 
@@ -32,11 +32,11 @@ void ControlForm::SetOptions(const OptionsValues& v) {
   cycle_.ForecastWindows = v.ForecastWindows;
   settings_.TrayColourRules = v.TrayColourRules;
   settings_.TrayCpu = static_cast<std::int16_t>(v.TrayCpu);
-  form1_->ShowSeveralCities = v.ShowSeveralCities;
+  widget_->ShowSeveralCities = v.ShowSeveralCities;
   settings_.Update = static_cast<std::int16_t>(v.UpdateAtStart);
   SaveIcons() = v.SaveIcons;
   cycle_.Front = static_cast<std::int16_t>(v.Front);
-  form1_->ViewMode = v.ViewMode;
+  widget_->ViewMode = v.ViewMode;
 }
 
 Text ControlForm::CurrentCityId() const { return Weather().CurrentCityId; }
@@ -52,25 +52,25 @@ void ControlForm::ApplyWatchedCities(const WatchedCityList& cities) {
 
 void ControlForm::ApplyOpacity(int opacity) {
   opacity_ = opacity;
-  ApplyWindowStyle(form1_, menu_.mnuTrans->isChecked(), opacity_);
+  ApplyWindowStyle(widget_, menu_.clickThrough->isChecked(), opacity_);
 }
 
 void ControlForm::SetCpuDisplay(bool on) {
   if (on) {
     if (!cpu_) {
-      cpu_ = std::make_unique<clsCPUUsageNT>();
+      cpu_ = std::make_unique<CpuUsageSampler>();
       cpu_->Initialize();
     }
-    timer2_.start();
+    cpuTimer_.start();
   } else {
-    timer2_.stop();
+    cpuTimer_.stop();
   }
   // The next sample redraws the tray icon whatever it shows now.
   cpuTray_->Reset();
 }
 
 void ControlForm::MarkRefreshDue() { cycle_.MinutesSinceRefresh = cycle_.RefreshInterval; }
-void ControlForm::ShowNormalView() { form1_->NormalView = true; }
+void ControlForm::ShowNormalView() { widget_->NormalView = true; }
 void ControlForm::TrimWorkingSet() { TrimMemory(); }
 
 }  // namespace nimbulux

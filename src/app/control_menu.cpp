@@ -27,64 +27,64 @@ QMenu* Submenu(QMenu* menu, const char* name, const char* caption) {
 }  // namespace
 
 void ControlMenu::Build(QWidget* parent) {
-  mnuFile = new QMenu(QStringLiteral("File"), parent);
-  mnuFile->setObjectName("mnuFile");
-  mnuRefresh = Entry(mnuFile, "mnuRefresh", "刷新(&R)");
-  Line(mnuFile, "mnuLine2");
-  mnuDetail = Entry(mnuFile, "mnuDetail", "详细(&D)");
-  Line(mnuFile, "mnuLine3");
-  mnuFace = Submenu(mnuFile, "mnuFace", "外观(&F)");
-  const char* backgrounds[] = {"默认", "自选", "自动"};
+  popup = new QMenu(QStringLiteral("File"), parent);
+  popup->setObjectName("mnuFile");
+  refresh = Entry(popup, "mnuRefresh", "刷新(&R)");
+  Line(popup, "mnuLine2");
+  details = Entry(popup, "mnuDetail", "详细(&D)");
+  Line(popup, "mnuLine3");
+  backgroundMenu = Submenu(popup, "mnuFace", "外观(&F)");
+  const char* captions[] = {"默认", "自选", "自动"};
   for (int i = 0; i < 3; ++i) {
-    mnuBackGround[i] = Entry(mnuFace, "mnuBackGround", backgrounds[i], true);
-    mnuBackGround[i]->setData(i);
+    backgrounds[i] = Entry(backgroundMenu, "mnuBackGround", captions[i], true);
+    backgrounds[i]->setData(i);
   }
-  mnuLine6 = Line(mnuFile, "mnuLine6");
-  mnuLine6->setVisible(false);
-  mnuStyle = Submenu(mnuFile, "mnuStyle", "风格(&S)");
-  mnuDefault = Entry(mnuStyle, "mnuDefault", "缺省");
-  Line(mnuStyle, "mnuLine4");
-  mnuDesk = Entry(mnuStyle, "mnuDesk", "桌面", true);
-  mnuTop = Entry(mnuStyle, "mnuTop", "顶端", true);
-  mnuLock = Entry(mnuStyle, "mnuLock", "锁住", true);
-  mnuTrans = Entry(mnuStyle, "mnuTrans", "穿透", true);
-  mnuCity = Submenu(mnuFile, "mnuCity", "城市(&C)");
-  mnuChoice = Entry(mnuCity, "mnuChoice", "选择");
-  mnuCityList.push_back(Line(mnuCity, "mnuCityList"));
-  mnuOptionMain = Submenu(mnuFile, "mnuOptionMain", "选项(&O)");
-  mnuOption = Entry(mnuOptionMain, "mnuOption", "配置");
-  Line(mnuOptionMain, "mnuLine7");
-  mnuReadme = Entry(mnuOptionMain, "mnuReadme", "说明");
-  mnuCheckUpdate = Entry(mnuOptionMain, "mnuCheckUpdate", "更新");
-  Line(mnuOptionMain, "mnulinea");
-  mnuAbout = Entry(mnuOptionMain, "mnuAbout", "关于");
-  Line(mnuFile, "mnuLine1");
-  mnuExit = Entry(mnuFile, "mnuExit", "退出(&X)");
+  hiddenSeparator = Line(popup, "mnuLine6");
+  hiddenSeparator->setVisible(false);
+  styleMenu = Submenu(popup, "mnuStyle", "风格(&S)");
+  defaultStyle = Entry(styleMenu, "mnuDefault", "缺省");
+  Line(styleMenu, "mnuLine4");
+  desktop = Entry(styleMenu, "mnuDesk", "桌面", true);
+  onTop = Entry(styleMenu, "mnuTop", "顶端", true);
+  lock = Entry(styleMenu, "mnuLock", "锁住", true);
+  clickThrough = Entry(styleMenu, "mnuTrans", "穿透", true);
+  cityMenu = Submenu(popup, "mnuCity", "城市(&C)");
+  chooseCity = Entry(cityMenu, "mnuChoice", "选择");
+  cities.push_back(Line(cityMenu, "mnuCityList"));
+  optionsMenu = Submenu(popup, "mnuOptionMain", "选项(&O)");
+  options = Entry(optionsMenu, "mnuOption", "配置");
+  Line(optionsMenu, "mnuLine7");
+  readme = Entry(optionsMenu, "mnuReadme", "说明");
+  checkUpdate = Entry(optionsMenu, "mnuCheckUpdate", "更新");
+  Line(optionsMenu, "mnulinea");
+  about = Entry(optionsMenu, "mnuAbout", "关于");
+  Line(popup, "mnuLine1");
+  quit = Entry(popup, "mnuExit", "退出(&X)");
 }
 
-void ControlMenu::SetCities(const WatchedCityList& cities) {
-  while (mnuCityList.size() > 1) {
-    QAction* a = mnuCityList.back();
-    mnuCityList.pop_back();
-    mnuCity->removeAction(a);
+void ControlMenu::SetCities(const WatchedCityList& watched) {
+  while (cities.size() > 1) {
+    QAction* a = cities.back();
+    cities.pop_back();
+    cityMenu->removeAction(a);
     a->deleteLater();
   }
-  for (const WatchedCity& c : cities) {
-    QAction* a = Entry(mnuCity, "mnuCityList", "", true);
+  for (const WatchedCity& c : watched) {
+    QAction* a = Entry(cityMenu, "mnuCityList", "", true);
     a->setText(QString::fromStdU16String(c.Name));
     a->setData(QString::fromStdU16String(c.Id));
     a->setChecked(c.Shown);
-    mnuCityList.push_back(a);
+    cities.push_back(a);
   }
 }
 
 void ControlMenu::CheckBackground(int mode) {
-  for (int i = 0; i < 3; ++i) mnuBackGround[i]->setChecked(i == mode);
+  for (int i = 0; i < 3; ++i) backgrounds[i]->setChecked(i == mode);
 }
 
 int ControlMenu::CheckedBackground() const {
   for (int i = 0; i < 3; ++i)
-    if (mnuBackGround[i]->isChecked()) return i;
+    if (backgrounds[i]->isChecked()) return i;
   return -1;
 }
 

@@ -5,7 +5,7 @@ namespace nimbulux {
 PlatformChoice ChoosePlatform(const char* qpaPlatform, const char* waylandDisplay,
                               const std::vector<std::string>& args) {
   std::string chosen = qpaPlatform ? qpaPlatform : "";
-  // The command line wins over the environment, as it does for Qt itself.
+  // The command line wins over the environment.
   for (std::size_t i = 0; i + 1 < args.size(); ++i) {
     if (args[i] == "-platform" || args[i] == "--platform") chosen = args[i + 1];
   }

@@ -72,11 +72,11 @@ void ControlForm::LoadBackgrounds(int mode) {
   menu_.CheckBackground(mode);
   if (mode == 2) cycle_.AutoBackground = true;
   if (mode != 1) {
-    form1_->SetBackground(defaultBackground_, BackgroundKind::Default);
+    widget_->SetBackground(defaultBackground_, BackgroundKind::Default);
   } else if (userPictureFound) {
-    form1_->SetBackground(customBackground_, BackgroundKind::Custom);
+    widget_->SetBackground(customBackground_, BackgroundKind::Custom);
   } else {
-    form1_->SetBackground(std::nullopt, BackgroundKind::None);
+    widget_->SetBackground(std::nullopt, BackgroundKind::None);
   }
 }
 
@@ -88,9 +88,9 @@ void ControlForm::Load(const QString& arguments) {
     virtualScreen = screen->virtualGeometry();
     primary = screen->geometry();
   }
-  // The settings file is named after the program file (program_paths); the
-  // command line. An installed copy keeps its files in the user's configuration folder,
-  // which may not exist yet: the settings could not be written there otherwise.
+  // The settings file, named after the program file (program_paths), then the command
+  // line. An installed copy keeps its files in the user's configuration folder, which
+  // may not exist yet: the settings could not be written there otherwise.
   SetSettingsFilePath({});
   if (Paths().dataDir != Paths().programDir) MakeFolders(Paths().dataDir);
   commandLine_ = ParseCommandLine(arguments.toStdU16String());
@@ -102,7 +102,7 @@ void ControlForm::Load(const QString& arguments) {
   defaultTrayIcon_ = PictureFromFile(":/nimbulux.png").value_or(QImage());
   windowIcon_ = defaultTrayIcon_;
   setWindowIcon(QIcon(QPixmap::fromImage(defaultTrayIcon_)));
-  form1_->setWindowIcon(windowIcon());
+  widget_->setWindowIcon(windowIcon());
 
   settings_ = ReadAllSettings();
 
@@ -114,26 +114,26 @@ void ControlForm::Load(const QString& arguments) {
   // Position.
   if (auto left =
           StoredLeftTwips(settings_.CurrentX, virtualScreen.left(), virtualScreen.width())) {
-    form1_->SetLeftTwips(*left);
+    widget_->SetLeftTwips(*left);
   }
-  if (auto top = StoredTopTwips(settings_.CurrentY, primary.height())) form1_->SetTopTwips(*top);
+  if (auto top = StoredTopTwips(settings_.CurrentY, primary.height())) widget_->SetTopTwips(*top);
   // Watched cities.
   watched_ = settings_.WatchedCities;
   menu_.SetCities(watched_);
   // Text colours.
-  form1_->TextColours = settings_.TextColours;
+  widget_->TextColours = settings_.TextColours;
   // Click-through and opacity.
-  menu_.mnuTrans->setChecked(settings_.Trans > 0);
+  menu_.clickThrough->setChecked(settings_.Trans > 0);
   opacity_ = settings_.Opacity;
-  ApplyWindowStyle(form1_, settings_.Trans > 0, opacity_);
+  ApplyWindowStyle(widget_, settings_.Trans > 0, opacity_);
   // Lock and topmost.
-  menu_.mnuLock->setChecked(settings_.Lock > 0);
-  menu_.mnuTop->setChecked(settings_.Top > 0);
-  form1_->Flags.Lock = settings_.Lock > 0;
-  form1_->Flags.Top = settings_.Top > 0;
-  if (form1_->Flags.Top || form1_->TopTwips() == 1) SetTopmost(form1_, true);
+  menu_.lock->setChecked(settings_.Lock > 0);
+  menu_.onTop->setChecked(settings_.Top > 0);
+  widget_->Flags.Lock = settings_.Lock > 0;
+  widget_->Flags.Top = settings_.Top > 0;
+  if (widget_->Flags.Top || widget_->TopTwips() == 1) SetTopmost(widget_, true);
   // Desktop.
-  menu_.mnuDesk->setChecked(settings_.Desk > 0);
+  menu_.desktop->setChecked(settings_.Desk > 0);
   // Downloaded pictures are kept only for a run whose city is not fixed.
   if (cityFixed_) {
     settings_.SaveIcons = 0;
@@ -143,14 +143,14 @@ void ControlForm::Load(const QString& arguments) {
   SaveIcons() = settings_.SaveIcons;
   // The remaining options and the widget timer.
   cycle_.Front = settings_.Front;
-  form1_->ShowSeveralCities = settings_.ShowSeveralCities;
-  form1_->ViewMode = settings_.ViewMode;
+  widget_->ShowSeveralCities = settings_.ShowSeveralCities;
+  widget_->ViewMode = settings_.ViewMode;
   cycle_.ForecastWindows = settings_.ForecastWindows;
   cycle_.RefreshInterval = settings_.RefreshInterval;
   cycle_.AutoExit = commandLine_.AutoExit;
   // A coarse timer may fire up to 5 % early; "autoexit=5" must not end before 5 s.
-  timer1_.setTimerType(Qt::PreciseTimer);
-  timer1_.setInterval(WidgetTimerIntervalMs(commandLine_));
+  refreshTimer_.setTimerType(Qt::PreciseTimer);
+  refreshTimer_.setInterval(WidgetTimerIntervalMs(commandLine_));
   // The portal and the current city.
   Weather().PortalBase = portal::PortalBaseFromEnvironment();
   Weather().CurrentCityId =
@@ -163,10 +163,10 @@ void ControlForm::Load(const QString& arguments) {
       std::string_view(header.constData(), static_cast<std::size_t>(header.size())),
       std::string_view(digits.constData(), static_cast<std::size_t>(digits.size())));
   // Fonts and the offsets that follow from them.
-  form1_->SetFonts(WidgetFont{settings_.NormalFont.Name, settings_.NormalFont.Size},
-                   WidgetFont{settings_.TemperatureFont.Name, settings_.TemperatureFont.Size});
+  widget_->SetFonts(WidgetFont{settings_.NormalFont.Name, settings_.NormalFont.Size},
+                    WidgetFont{settings_.TemperatureFont.Name, settings_.TemperatureFont.Size});
   // The options entry and the tray icon.
-  menu_.mnuOption->setEnabled(true);
+  menu_.options->setEnabled(true);
   tray_->Add(defaultTrayIcon_, windowTitle());
   // The caption the About box shows.
   setWindowTitle(QStringLiteral("Nimbulux V%1.%2.%3")
@@ -174,12 +174,12 @@ void ControlForm::Load(const QString& arguments) {
                      .arg(NIMBULUX_VERSION_MINOR)
                      .arg(NIMBULUX_VERSION_PATCH));
   // The normal view, the refresh stamp and a fresh start of the CPU sampler.
-  form1_->NormalView = true;
+  widget_->NormalView = true;
   cycle_.LastRefreshTime = CurrentClock().Now();
   cpuTray_->Reset();
   const std::uint64_t answeredBefore = AnsweredRequestCount();
   // Normal, hidden or first-run start.
-  if (commandLine_.AutoExit) form1_->setAttribute(Qt::WA_ShowWithoutActivating);
+  if (commandLine_.AutoExit) widget_->setAttribute(Qt::WA_ShowWithoutActivating);
   const bool hide = settings_.Hide != 0;
   bool refresh = true;
   if (!Weather().CurrentCityId.empty()) {
@@ -188,20 +188,20 @@ void ControlForm::Load(const QString& arguments) {
           HttpFetch(Weather().PortalBase + portal::ForecastPagePath(Weather().CurrentCityId), true);
       Text notes;
       Weather().PendingForecastText = CleanForecastPage(page, notes);
-      form1_->Controls.NotesTooltip = notes;
-      form1_->show();
+      widget_->Forecast.NotesTooltip = notes;
+      widget_->show();
     }
   } else {
-    if (!hide) form1_->show();
-    OptionsForm().SetListButtonsEnabled(false);
-    OptionsForm().OpenOptionsDialog();
+    if (!hide) widget_->show();
+    OptionsWindow().SetListButtonsEnabled(false);
+    OptionsWindow().OpenOptionsDialog();
     if (Weather().CurrentCityId.empty()) {
       tray_->Remove();
       QCoreApplication::processEvents();
       std::fflush(nullptr);
       _exit(0);
     }
-    OptionsForm().SetListButtonsEnabled(true);
+    OptionsWindow().SetListButtonsEnabled(true);
     refresh = false;  // the dialog's OK has refreshed
   }
   // The first refresh.
@@ -213,14 +213,14 @@ void ControlForm::Load(const QString& arguments) {
   QDialog::hide();
   QCoreApplication::processEvents();
   // Embedding in the desktop, never for a run that ends by itself.
-  if (!commandLine_.AutoExit) SetDesktopEmbedded(form1_, menu_.mnuDesk->isChecked());
+  if (!commandLine_.AutoExit) SetDesktopEmbedded(widget_, menu_.desktop->isChecked());
   started_ = true;
   // Timers.
-  timer1_.start();
+  refreshTimer_.start();
   if (settings_.TrayCpu > 0) {
-    cpu_ = std::make_unique<clsCPUUsageNT>();
+    cpu_ = std::make_unique<CpuUsageSampler>();
     cpu_->Initialize();
-    timer2_.start();
+    cpuTimer_.start();
   }
   // The silent update check.
   if (settings_.Update > 0) {

@@ -1,5 +1,6 @@
 #include "app/startup_rules.h"
 
+#include "core/twips.h"
 #include "weather/weather_state.h"
 
 namespace nimbulux {

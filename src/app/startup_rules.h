@@ -9,8 +9,6 @@
 
 namespace nimbulux {
 
-inline constexpr double kTwipsPerPixel = 15.0;
-
 // The stored left edge (twips) when it keeps the widget on the virtual screen (at
 // most 150 pixels outside it), else nothing: the design position stays.
 std::optional<double> StoredLeftTwips(TextView stored, int virtualLeftPx, int virtualWidthPx);

@@ -13,8 +13,7 @@ namespace nimbulux {
 // accepted). An undecodable byte becomes U+FFFD; decoding never fails as a whole.
 Text TextFromGbk(std::string_view bytes);
 
-// Encodes to GBK. A character GBK cannot hold becomes "?", as the platform's ANSI
-// conversion does.
+// Encodes to GBK. A character GBK cannot hold becomes "?".
 std::string GbkFromText(TextView text);
 
 }  // namespace nimbulux

@@ -87,12 +87,24 @@ TextView TrimBlanksView(TextView text) {
 
 Text TrimBlanks(TextView text) { return Text(TrimBlanksView(text)); }
 
+Text TextBetween(Text& text, TextView startMarker, TextView endMarker) {
+  if (startMarker.empty() || endMarker.empty()) return {};
+  const std::size_t a = text.find(startMarker);
+  if (a == Text::npos) return {};
+  const std::size_t from = a + startMarker.size();
+  const std::size_t c = text.find(endMarker, from);
+  if (c == Text::npos) return {};
+  Text result(TrimBlanksView(TextView(text).substr(from, c - from)));
+  text.erase(0, c + endMarker.size());
+  return result;
+}
+
 namespace {
 
 bool IsIgnoredBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
 
-// Whole-number literals in hexadecimal or octal wrap like the platform's: up to 16
-// bits they are signed 16-bit values, up to 32 bits signed 32-bit values.
+// Whole-number literals in hexadecimal or octal are two's-complement values: up to 16
+// bits they are signed 16-bit values, up to 32 bits signed 32-bit values ("&HFFFF" is -1).
 double WrapRadixValue(unsigned long long v) {
   if (v <= 0xFFFFull) return static_cast<double>(static_cast<std::int16_t>(v));
   if (v <= 0xFFFFFFFFull) return static_cast<double>(static_cast<std::int32_t>(v));

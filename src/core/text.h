@@ -39,6 +39,11 @@ std::size_t InStr(TextView text, TextView what, std::size_t start = 1);
 Text TrimBlanks(TextView text);
 TextView TrimBlanksView(TextView text);
 
+// Returns the trimmed text between the first startMarker and the next endMarker after
+// it, and cuts text to what follows that end marker, so that successive calls read
+// field after field. Nothing found: the empty text and text unchanged.
+Text TextBetween(Text& text, TextView startMarker, TextView endMarker);
+
 // The number at the start of the text: optional sign, digits, fraction and exponent,
 // blanks (U+0020, tab, line feed) ignored anywhere inside; "&H" hexadecimal and "&O"
 // octal. 0 when the text starts with no number.

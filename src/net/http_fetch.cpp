@@ -207,8 +207,8 @@ struct Transfer {
   std::string charset;
 };
 
-// Follows redirects as common HTTP clients do: a POST becomes a GET without body after 301,
-// 302 and 303, and stays a POST after 307 and 308.
+// Follows redirects: a POST becomes a GET without body after 301, 302 and 303, and stays a
+// POST after 307 and 308.
 Transfer Follow(Request request, Wait& wait) {
   Transfer transfer;
   QElapsedTimer clock;

@@ -17,7 +17,6 @@
 #include "core/program_paths.h"
 #include "net/http_fetch.h"
 #include "net/update_channel.h"
-#include "weather/weather_state.h"
 
 namespace nimbulux {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <QDialog>
 #include <memory>
-#include <vector>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
 #include "weather/city_directory.h"
 #include "weather/watched_city.h"
@@ -23,16 +23,16 @@ namespace nimbulux {
 
 // The run's settings variables the dialog shows and edits. Flags hold 1 or 0.
 struct OptionsValues {
-  int RefreshInterval = 30;                       // minutes, key "Time"
-  Text ForecastWindows = u"0800-0900;1800-1900";  // key "Forecast"
-  Text TrayColourRules = u"1:2;15:1;35:12";       // key "TrayColor"
-  int Opacity = 255;                              // 0..255; key "Alpha" = 255 - Opacity
-  int TrayCpu = 0;                                // key "TrayCPU"
-  int ShowSeveralCities = 0;                      // key "Multi"
-  int UpdateAtStart = 0;                          // key "Update"
-  int SaveIcons = 0;                              // key "Save"
-  int Front = 0;                                  // key "Front"
-  int ViewMode = 4;                               // 2: weather index shown, 4: five columns
+  int RefreshInterval = kDefaultRefreshInterval;         // minutes, key "Time"
+  Text ForecastWindows = Text(kDefaultForecastWindows);  // key "Forecast"
+  Text TrayColourRules = Text(kDefaultTrayColourRules);  // key "TrayColor"
+  int Opacity = kOpaque;                                 // 0..255; key "Alpha" = 255 - Opacity
+  int TrayCpu = 0;                                       // key "TrayCPU"
+  int ShowSeveralCities = 0;                             // key "Multi"
+  int UpdateAtStart = 0;                                 // key "Update"
+  int SaveIcons = 0;                                     // key "Save"
+  int Front = 0;                                         // key "Front"
+  int ViewMode = kDefaultViewMode;                       // 2: weather index shown, 4: five columns
 
   bool operator==(const OptionsValues&) const = default;
 };
@@ -63,8 +63,9 @@ class OptionsHost {
   // Opacity = value, and the window styles are applied with it at once.
   virtual void ApplyOpacity(int opacity) = 0;
 
-  // The CPU display in the tray: off stops Timer2; on creates and initialises the
-  // sampler when there is none and starts Timer2. Either way LastTrayValue becomes -1.
+  // The CPU display in the tray: off stops the CPU timer; on creates and initialises the
+  // sampler when there is none and starts the timer. Either way the next sample redraws the
+  // tray icon.
   virtual void SetCpuDisplay(bool on) = 0;
 
   // MinutesSinceRefresh = RefreshInterval, so the refresh counts as due.
@@ -99,35 +100,48 @@ class OptionsDialog : public QDialog {
   // Set by OK when a change needs a new refresh; OpenOptionsDialog reads and clears it.
   bool OptionsChanged() const { return optionsChanged_; }
 
-  // The controls, by the names the rest of the program and the tests use.
-  QLineEdit* Text1() const { return text1_; }
-  QLineEdit* Text2() const { return text2_; }
-  QLineEdit* Text3() const { return text3_; }
-  QLineEdit* Text4() const { return text4_; }
-  QCheckBox* Chk(int index) const { return chk_[static_cast<std::size_t>(index)]; }
-  QCheckBox* Check1() const { return check1_; }
-  QScrollBar* HScroll1() const { return hScroll1_; }
-  QComboBox* Combo1() const { return combo1_; }
-  QComboBox* Combo2() const { return combo2_; }
-  QListWidget* List1() const { return list1_; }
-  QLabel* Label7() const { return label7_; }
-  // The pending home city's code (the tag of Label7).
-  const Text& Label7Tag() const { return label7Tag_; }
-  QPushButton* Command(int number) const;  // 1..7; Command8 via Command8(0|1)
-  QPushButton* Command8(int index) const { return command8_[static_cast<std::size_t>(index)]; }
-  QWidget* Picture1() const { return picture1_; }
+  // The controls, named for what they edit. Each keeps its form name (Text1, Chk4,
+  // Command6...) as its object name, the name checks and scripts look it up by.
+  QLineEdit* IntervalEdit() const { return intervalEdit_; }                // Text1
+  QLineEdit* CityNameEdit() const { return cityNameEdit_; }                // Text2
+  QLineEdit* TrayRulesEdit() const { return trayRulesEdit_; }              // Text3
+  QLineEdit* ForecastWindowsEdit() const { return forecastWindowsEdit_; }  // Text4
+  QCheckBox* UpdateAtStartBox() const { return updateAtStartBox_; }        // Chk0
+  QCheckBox* ShowIndexBox() const { return showIndexBox_; }                // Chk1
+  QCheckBox* AutostartBox() const { return autostartBox_; }                // Chk2
+  QCheckBox* FrontBox() const { return frontBox_; }                        // Chk3
+  QCheckBox* SaveIconsBox() const { return saveIconsBox_; }                // Chk4
+  QCheckBox* SeveralCitiesBox() const { return severalCitiesBox_; }        // Chk5
+  QCheckBox* CpuInTrayBox() const { return cpuInTrayBox_; }                // Check1
+  QScrollBar* OpacityBar() const { return opacityBar_; }                   // HScroll1
+  QComboBox* RegionBox() const { return regionBox_; }                      // Combo1
+  QComboBox* CityBox() const { return cityBox_; }                          // Combo2
+  QListWidget* WatchedListBox() const { return watchedListBox_; }          // List1
+  QLabel* HomeCityLabel() const { return homeCityLabel_; }                 // Label7
+  // The code of the home city the dialog will confirm (empty: none pending).
+  const Text& PendingHomeCityId() const { return pendingHomeCityId_; }
+  QWidget* RulesPreview() const { return rulesPreview_; }                    // Picture1
+  QPushButton* OkButton() const { return okButton_; }                        // Command1
+  QPushButton* CancelButton() const { return cancelButton_; }                // Command2
+  QPushButton* ApplyRulesButton() const { return applyRulesButton_; }        // Command3
+  QPushButton* SetHomeCityButton() const { return setHomeCityButton_; }      // Command4
+  QPushButton* AddWatchedButton() const { return addWatchedButton_; }        // Command6
+  QPushButton* RemoveWatchedButton() const { return removeWatchedButton_; }  // Command7
+  QPushButton* MoveUpButton() const { return moveUpButton_; }                // Command8(0)
+  QPushButton* MoveDownButton() const { return moveDownButton_; }            // Command8(1)
 
-  // Button handlers, public so that the program and the tests can run them directly.
-  void Command1Click();           // OK
-  void Command2Click();           // Cancel
-  void Command3Click();           // apply the typed colour rules to the preview
-  void Command4Click();           // set my city
-  void Command6Click();           // add to the watched list
-  void Command7Click();           // remove from the watched list
-  void Command8Click(int index);  // 0 up, 1 down
-  void Picture1Click();           // edit the colour rules as text
-  void Combo1DropDown();          // the region box opens: the directory loads once per run
-  void Combo1Click(int index);    // a region chosen: its cities fill Combo2
+  // What the buttons and boxes do, public so that the program and the tests can run it.
+  void AcceptOptions();          // OK: apply and store what changed
+  void CancelOptions();          // Cancel
+  void ApplyTypedRules();        // show the typed tray colour rules in the preview
+  void SetHomeCity();            // take the chosen or typed city as the pending home city
+  void AddWatchedCity();         // append the chosen or typed city to the watched list
+  void RemoveWatchedCity();      // remove the selected watched city
+  void MoveWatchedCityUp();      // move the selected watched city one place up
+  void MoveWatchedCityDown();    // and down
+  void EditRulesAsText();        // a click on the preview: edit the colour rules as text
+  void FillRegionBox();          // the region box opens: the directory loads once per run
+  void ChooseRegion(int index);  // a region chosen: its cities fill the city box
 
   // The city chooser and the watched list behind the controls.
   CityFrame& CityChooser() { return *cityFrame_; }
@@ -157,24 +171,35 @@ class OptionsDialog : public QDialog {
   std::unique_ptr<CityFrame> cityFrame_;
   WatchedListModel watchedList_;
   bool optionsChanged_ = false;
-  int opacityOnOpen_ = 255;
-  Text label7Tag_;
+  int opacityOnOpen_ = kOpaque;
+  Text pendingHomeCityId_;
   Text previewRules_;
 
-  QLineEdit* text1_ = nullptr;
-  QLineEdit* text2_ = nullptr;
-  QLineEdit* text3_ = nullptr;
-  QLineEdit* text4_ = nullptr;
-  std::vector<QCheckBox*> chk_;
-  QCheckBox* check1_ = nullptr;
-  QScrollBar* hScroll1_ = nullptr;
-  QComboBox* combo1_ = nullptr;
-  QComboBox* combo2_ = nullptr;
-  QListWidget* list1_ = nullptr;
-  QLabel* label7_ = nullptr;
-  QWidget* picture1_ = nullptr;
-  std::vector<QPushButton*> commands_;  // Command1..Command7 at 0..6
-  std::vector<QPushButton*> command8_;
+  QLineEdit* intervalEdit_ = nullptr;
+  QLineEdit* cityNameEdit_ = nullptr;
+  QLineEdit* trayRulesEdit_ = nullptr;
+  QLineEdit* forecastWindowsEdit_ = nullptr;
+  QCheckBox* updateAtStartBox_ = nullptr;
+  QCheckBox* showIndexBox_ = nullptr;
+  QCheckBox* autostartBox_ = nullptr;
+  QCheckBox* frontBox_ = nullptr;
+  QCheckBox* saveIconsBox_ = nullptr;
+  QCheckBox* severalCitiesBox_ = nullptr;
+  QCheckBox* cpuInTrayBox_ = nullptr;
+  QScrollBar* opacityBar_ = nullptr;
+  QComboBox* regionBox_ = nullptr;
+  QComboBox* cityBox_ = nullptr;
+  QListWidget* watchedListBox_ = nullptr;
+  QLabel* homeCityLabel_ = nullptr;
+  QWidget* rulesPreview_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QPushButton* applyRulesButton_ = nullptr;
+  QPushButton* setHomeCityButton_ = nullptr;
+  QPushButton* addWatchedButton_ = nullptr;
+  QPushButton* removeWatchedButton_ = nullptr;
+  QPushButton* moveUpButton_ = nullptr;
+  QPushButton* moveDownButton_ = nullptr;
 };
 
 }  // namespace nimbulux

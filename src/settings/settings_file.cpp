@@ -15,7 +15,7 @@ std::string& PathOverride() {
   return path;
 }
 
-// Names and values lose surrounding blanks and tabs, as the platform's reader does.
+// Names and values lose surrounding blanks and tabs.
 bool IsIniBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 TextView TrimIni(TextView t) {
@@ -27,8 +27,8 @@ TextView TrimIni(TextView t) {
 
 Text NameKey(TextView name) { return UpperCase(TrimIni(name)); }
 
-// A value ends at a NUL (the platform passes C strings), and its line breaks become
-// blanks so that it stays on its one line.
+// A value ends at its first NUL, and its line breaks become blanks so that it stays
+// on its one line.
 Text SanitizedValue(TextView value) {
   Text out(value.substr(0, value.find(u'\0')));
   for (auto& c : out) {

@@ -16,8 +16,7 @@ namespace nimbulux {
 inline constexpr char16_t kSystemSection[] = u"SYSTEM";
 inline constexpr char16_t kCitySection[] = u"CITY";
 
-// Longest value a read returns; longer values are cut, as the buffer of the platform's
-// profile reader did (1440 characters including the terminator).
+// Longest value a read returns; longer values are cut to it.
 inline constexpr std::size_t kMaxSettingLength = 1439;
 
 // The file every operation below works on. Until it is set, Paths().SettingsFile() is

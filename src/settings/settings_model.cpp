@@ -37,7 +37,8 @@ std::array<int, 5> TextColoursFromSetting(TextView value) {
 void ApplyFontSetting(TextView value, FontChoice& normal, FontChoice& temperature) {
   Text text(value);
   if (text.size() <= 7) {
-    text = Text(kDesignFontName) + u":" + DecimalText(kDesignFontSize) + u";Arial:24";
+    text = FontText({Text(kDesignFontName), kDesignFontSize}) + u";" +
+           FontText({Text(kDefaultTemperatureFontName), kDefaultTemperatureFontSize});
   }
   const auto items = Split(text, u";");
   auto apply = [](const Text& item, FontChoice& font) {
@@ -69,7 +70,7 @@ Settings ReadAllSettings() {
   readInt16(k::kMulti, s.ShowSeveralCities);
   std::int16_t showIndex = 0;
   readInt16(k::kShowIndex, showIndex);
-  s.ViewMode = showIndex != 0 ? 2 : 4;
+  s.ViewMode = showIndex != 0 ? kIndexView : kFiveColumnsView;
   readInt16(k::kLock, s.Lock);
   readInt16(k::kTop, s.Top);
   readInt16(k::kTrans, s.Trans);
@@ -86,7 +87,7 @@ Settings ReadAllSettings() {
   std::int16_t alpha = 0;
   readInt16(k::kAlpha, alpha);
   s.Alpha = alpha >= 0 && alpha <= 255 ? alpha : 0;
-  s.Opacity = 255 - s.Alpha;
+  s.Opacity = kOpaque - s.Alpha;
 
   s.TrayColourRules = get(k::kTrayColor);
   if (s.TrayColourRules.empty()) s.TrayColourRules = kDefaultTrayColourRules;
@@ -126,7 +127,7 @@ void WriteExitSettings(const ExitState& state) {
   store(k::kCurrentY, TwipsText(state.Top));
   store(k::kHide, state.Visible ? u"0" : u"1");
   store(k::kMulti, DecimalText(state.ShowSeveralCities));
-  store(k::kShowIndex, Flag(state.ViewMode == 2));
+  store(k::kShowIndex, Flag(state.ViewMode == kIndexView));
   store(k::kLock, Flag(state.LockChecked));
   store(k::kTop, Flag(state.TopChecked));
   store(k::kTrans, Flag(state.TransChecked));

@@ -7,14 +7,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
 #include "weather/watched_city.h"
 
 namespace nimbulux {
-
-// The font the widget window is designed with; the default normal text font.
-inline constexpr char16_t kDesignFontName[] = u"Noto Sans CJK SC";
-inline constexpr int kDesignFontSize = 9;
 
 // Key names of section "SYSTEM" (written as the exit routine and the options dialog
 // write them; reads are case-insensitive).
@@ -44,11 +41,6 @@ inline constexpr char16_t kTime[] = u"Time";
 inline constexpr char16_t kCount[] = u"Count";
 }  // namespace settings_key
 
-inline constexpr char16_t kDefaultTrayColourRules[] = u"1:2;15:1;35:12";
-inline constexpr char16_t kDefaultForecastWindows[] = u"0800-0900;1800-1900";
-inline constexpr int kDefaultRefreshInterval = 30;
-inline constexpr std::array<int, 5> kDefaultTextColours = {15, 14, 10, 8, 11};
-
 struct FontChoice {
   Text Name;
   int Size = 0;  // points
@@ -64,7 +56,7 @@ struct Settings {
   Text CurrentY;  // raw text of "Currenty" (written as "CurrentY"), twips
   std::int16_t Hide = 0;
   std::int16_t ShowSeveralCities = 0;  // "Multi"
-  int ViewMode = 4;                    // 2 when "ShowIndex" is non-zero, else 4
+  int ViewMode = kDefaultViewMode;     // 2 when "ShowIndex" is non-zero, else 4
   std::int16_t Lock = 0;
   std::int16_t Top = 0;
   std::int16_t Trans = 0;
@@ -72,13 +64,13 @@ struct Settings {
   std::int16_t BackGround = 0;  // 0 built-in, 1 user picture, 2 automatic; others: none
   std::array<int, 5> TextColours = kDefaultTextColours;  // palette numbers, "myColor"
   FontChoice NormalFont{Text(kDesignFontName), kDesignFontSize};
-  FontChoice TemperatureFont{Text(u"Arial"), 24};
+  FontChoice TemperatureFont{Text(kDefaultTemperatureFontName), kDefaultTemperatureFontSize};
   std::int16_t SaveIcons = 0;  // "Save"; the start-up forces 0 when the city is fixed
   std::int16_t Front = 0;
   std::int16_t Update = 0;
   std::int16_t TrayCpu = 0;                                // "TrayCPU"
   int Alpha = 0;                                           // 0..255; anything else reads as 0
-  int Opacity = 255;                                       // 255 - Alpha
+  int Opacity = kOpaque;                                   // 255 - Alpha
   Text TrayColourRules = Text(kDefaultTrayColourRules);    // "TrayColor"
   Text ForecastWindows = Text(kDefaultForecastWindows);    // "Forecast"
   std::int16_t RefreshInterval = kDefaultRefreshInterval;  // "Time", minutes
@@ -102,7 +94,7 @@ struct ExitState {
   float Top = 0;   // twips
   bool Visible = true;
   int ShowSeveralCities = 0;
-  int ViewMode = 4;
+  int ViewMode = kDefaultViewMode;
   // The check marks of the menu entries (not the flags) are the source.
   bool LockChecked = false;
   bool TopChecked = false;
@@ -111,7 +103,7 @@ struct ExitState {
   std::optional<int> CheckedBackground;  // first checked background entry 0..2, or none
   std::array<int, 5> TextColours = kDefaultTextColours;
   FontChoice NormalFont{Text(kDesignFontName), kDesignFontSize};
-  FontChoice TemperatureFont{Text(u"Arial"), 24};
+  FontChoice TemperatureFont{Text(kDefaultTemperatureFontName), kDefaultTemperatureFontSize};
   WatchedCityList WatchedCities;
 };
 

@@ -75,18 +75,20 @@ std::int32_t CpuLoadPercent(std::int64_t idleDelta, std::int64_t timeDelta, int 
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(load, 0, 100));
 }
 
-clsCPUUsageNT::clsCPUUsageNT() : clsCPUUsageNT(SystemCounterSource()) {}
+CpuUsageSampler::CpuUsageSampler() : CpuUsageSampler(SystemCounterSource()) {}
 
-clsCPUUsageNT::clsCPUUsageNT(CounterSource source) : source_(std::move(source)) { Initialize(); }
+CpuUsageSampler::CpuUsageSampler(CounterSource source) : source_(std::move(source)) {
+  Initialize();
+}
 
-void clsCPUUsageNT::Initialize() {
+void CpuUsageSampler::Initialize() {
   const std::optional<CpuCounters> now = source_ ? source_() : std::nullopt;
   if (!now) return;
   lastIdleTime_ = now->idleTime;
   lastSystemTime_ = now->systemTime;
 }
 
-std::int32_t clsCPUUsageNT::Query() {
+std::int32_t CpuUsageSampler::Query() {
   const std::optional<CpuCounters> now = source_ ? source_() : std::nullopt;
   if (!now || now->processors <= 0) return -1;
   const std::int32_t load = CpuLoadPercent(now->idleTime - lastIdleTime_,
@@ -96,7 +98,7 @@ std::int32_t clsCPUUsageNT::Query() {
   return load;
 }
 
-clsCPUUsageNT::CounterSource SystemCounterSource(std::string path) {
+CpuUsageSampler::CounterSource SystemCounterSource(std::string path) {
   return [path = std::move(path)]() -> std::optional<CpuCounters> {
     // A steady clock: a change of the wall-clock time must not read as load.
     const auto now = std::chrono::steady_clock::now().time_since_epoch();

@@ -24,15 +24,15 @@ std::optional<CpuCounters> ReadProcStat(const std::string& path, std::int64_t sy
 // otherwise 0..100 (measurement jitter can put the raw figure a little outside).
 std::int32_t CpuLoadPercent(std::int64_t idleDelta, std::int64_t timeDelta, int processors);
 
-class clsCPUUsageNT {
+class CpuUsageSampler {
  public:
   using CounterSource = std::function<std::optional<CpuCounters>()>;
 
   // The counters of this machine: /proc/stat and a steady clock.
-  clsCPUUsageNT();
+  CpuUsageSampler();
   // Counters from elsewhere (tests).
-  explicit clsCPUUsageNT(CounterSource source);
-  ~clsCPUUsageNT() { Terminate(); }
+  explicit CpuUsageSampler(CounterSource source);
+  ~CpuUsageSampler() { Terminate(); }
 
   // Takes the first reading; on failure the stored reading stays 0.
   void Initialize();
@@ -51,7 +51,7 @@ class clsCPUUsageNT {
 };
 
 // The counters of this machine: /proc/stat at path, the steady clock.
-clsCPUUsageNT::CounterSource SystemCounterSource(std::string path = "/proc/stat");
+CpuUsageSampler::CounterSource SystemCounterSource(std::string path = "/proc/stat");
 
 // The once-a-second step of the CPU tray display: redraw only when the value changes.
 class CpuTrayUpdate {

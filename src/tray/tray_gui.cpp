@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include "core/setting_defaults.h"
 #include "tray/tray_icon.h"
 
 namespace nimbulux {
@@ -202,8 +203,8 @@ CpuTrayTimer::CpuTrayTimer(std::function<Text()> rules, QObject* parent)
 
 CpuTrayTimer::~CpuTrayTimer() = default;
 
-void CpuTrayTimer::Start(clsCPUUsageNT::CounterSource source) {
-  sampler_ = std::make_unique<clsCPUUsageNT>(std::move(source));
+void CpuTrayTimer::Start(CpuUsageSampler::CounterSource source) {
+  sampler_ = std::make_unique<CpuUsageSampler>(std::move(source));
   timer_.start();
 }
 

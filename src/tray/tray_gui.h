@@ -83,7 +83,7 @@ class TrayIcon : public QObject {
   std::function<bool(const ProgramCommand&)> starter_;
 };
 
-// Timer2 of the control form: in CPU mode, samples the load once a second and hands out a new
+// The CPU timer: in CPU mode, samples the load once a second and hands out a new
 // tray picture when the value changes.
 class CpuTrayTimer : public QObject {
   Q_OBJECT
@@ -94,7 +94,7 @@ class CpuTrayTimer : public QObject {
   ~CpuTrayTimer() override;
 
   // Creates the sampler (its first reading) and starts the one-second timer.
-  void Start(clsCPUUsageNT::CounterSource source = SystemCounterSource());
+  void Start(CpuUsageSampler::CounterSource source = SystemCounterSource());
   void Stop();
   bool IsActive() const { return timer_.isActive(); }
   // The next sample redraws whatever its value (start-up, options applied).
@@ -108,7 +108,7 @@ class CpuTrayTimer : public QObject {
 
  private:
   std::function<Text()> rules_;
-  std::unique_ptr<clsCPUUsageNT> sampler_;
+  std::unique_ptr<CpuUsageSampler> sampler_;
   CpuTrayUpdate update_;
   QTimer timer_;
 };

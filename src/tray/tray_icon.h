@@ -15,9 +15,6 @@ namespace nimbulux {
 inline constexpr std::size_t kIconBufferSize = 318;
 using IconBytes = std::array<std::uint8_t, kIconBufferSize>;
 
-// The rules used when the setting is missing or empty.
-inline constexpr char16_t kDefaultTrayColourRules[] = u"1:2;15:1;35:12";
-
 // Where the parts of the icon file sit in IconBytes.
 inline constexpr std::size_t kIconPixelsOffset = 126;  // 16 rows of 8 bytes, bottom row first
 inline constexpr std::size_t kIconMaskOffset = 254;    // 16 rows of 4 bytes, bottom row first

@@ -1,5 +1,5 @@
-// The forecast step with its network and picture work; the reading itself is in
-// ParseForecastText and FillForecastRow.
+#include "weather/forecast_fetch.h"
+
 #include "net/http_fetch.h"
 #include "net/portal.h"
 #include "weather/forecast_cleaning.h"
@@ -8,14 +8,14 @@
 
 namespace nimbulux {
 
-void FetchForecast(const ForecastContext& context, ForecastControls& controls) {
+void FetchForecast(const ForecastContext& context, ForecastView& view) {
   WeatherModule& module = Weather();
 
-  for (PictureBox& box : controls.Image2) box.ShowWait(context.WaitPicture);
-  if (context.LetEventsRun) context.LetEventsRun(controls);
+  for (ForecastPicture& box : view.TodayPictures) box.ShowWait(context.WaitPicture);
+  if (context.LetEventsRun) context.LetEventsRun(view);
 
   for (std::size_t i = 0; i < 5; ++i) {
-    for (PictureBox* box : {&controls.Image1[i], &controls.Image3[i]}) {
+    for (ForecastPicture* box : {&view.RowUpper[i], &view.RowLower[i]}) {
       box->ShowNone();
       box->Tooltip.clear();
       box->Tag.clear();
@@ -24,14 +24,14 @@ void FetchForecast(const ForecastContext& context, ForecastControls& controls) {
 
   if (module.PendingForecastText.empty()) {
     Text page = HttpFetch(module.PortalBase + portal::ForecastPagePath(module.CurrentCityId), true);
-    module.PendingForecastText = CleanForecastPage(page, module.State, controls.NotesTooltip);
+    module.PendingForecastText = CleanForecastPage(page, module.State, view.NotesTooltip);
   }
 
   const SummaryFetcher fetchSummary = [&module](TextView cityId) {
     return HttpFetch(module.PortalBase + portal::CitySummaryPath(cityId), true);
   };
-  ParseForecastText(module, context.Options, fetchSummary, controls);
-  LoadPictures(controls, context.WaitPicture, [](TextView name) { return IconCache(name, false); });
+  ParseForecastText(module, context.Options, fetchSummary, view);
+  LoadPictures(view, context.WaitPicture, [](TextView name) { return IconCache(name, false); });
 
   // Release the bytes of the last download.
   std::string().swap(ResponseBytes());

@@ -80,7 +80,7 @@ Text WeatherPair(TextView a, TextView b) {
 Text ShortDirection(TextView direction) { return ReplaceAll(direction, u"风", u""); }
 
 ForecastLines ParseForecastText(WeatherModule& module, const ForecastOptions& options,
-                                const SummaryFetcher& fetchSummary, ForecastControls& controls) {
+                                const SummaryFetcher& fetchSummary, ForecastView& view) {
   ForecastLines lines;
   {
     const std::vector<Text> blocks = Split(module.PendingForecastText, u"FutWeather");
@@ -138,11 +138,11 @@ ForecastLines ParseForecastText(WeatherModule& module, const ForecastOptions& op
   if (byDay) {
     for (std::size_t i = 0; i < 2; ++i) {
       if (const Text* images = M(kDayImageLine + i)) {
-        if (auto name = ImageSourceName(*images, 1)) controls.Image2[i].ShowIcon(*name);
+        if (auto name = ImageSourceName(*images, 1)) view.TodayPictures[i].ShowIcon(*name);
       }
     }
   } else if (const Text* images = M(kNightImageLine)) {
-    if (auto name = ImageSourceName(*images, 1)) controls.Image2[0].ShowIcon(*name);
+    if (auto name = ImageSourceName(*images, 1)) view.TodayPictures[0].ShowIcon(*name);
   }
 
   if (today[0].empty()) {
@@ -159,7 +159,7 @@ ForecastLines ParseForecastText(WeatherModule& module, const ForecastOptions& op
     if (const Text* images = R(2)) {
       for (std::size_t i = 0; i < 2; ++i) {
         if (auto name = ImageSourceName(*images, i + 1)) {
-          controls.Image2[i].ShowIcon(SizedIconName(*name, options.SaveIcons));
+          view.TodayPictures[i].ShowIcon(SizedIconName(*name, options.SaveIcons));
         }
       }
     }
@@ -184,8 +184,8 @@ ForecastLines ParseForecastText(WeatherModule& module, const ForecastOptions& op
     lines.RowLines = std::move(rows);
   }
 
-  controls.WindTooltip = today[3];
-  FillForecastRow(lines.RowLines, lines.MainLines.size(), options, fetchSummary, controls);
+  view.WindTooltip = today[3];
+  FillForecastRow(lines.RowLines, lines.MainLines.size(), options, fetchSummary, view);
   return lines;
 }
 

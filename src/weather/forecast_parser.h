@@ -25,24 +25,10 @@ Text WeatherPair(TextView a, TextView b);
 Text ShortDirection(TextView direction);
 
 // Parses module.PendingForecastText and empties it: fills TodayForecast and ExtraLines of
-// module.State, ForecastPageReceived, the large pictures, the lbWind tooltip and the row
+// module.State, ForecastPageReceived, the large pictures, the wind tooltip and the row
 // (through FillForecastRow). Pictures are set by name only (see LoadPictures); nothing
 // here touches the network except fetchSummary in several-cities mode.
 ForecastLines ParseForecastText(WeatherModule& module, const ForecastOptions& options,
-                                const SummaryFetcher& fetchSummary, ForecastControls& controls);
-
-// What the widget gives the forecast fetch.
-struct ForecastContext {
-  ForecastOptions Options;
-  std::optional<Picture> WaitPicture;  // the placeholder shown during the fetch
-  // Called once the large pictures show the placeholder: the widget applies the
-  // controls and lets its pending window events run once.
-  std::function<void(const ForecastControls&)> LetEventsRun;
-};
-
-// The whole forecast step of a refresh on Weather(): placeholders, the page fetch and
-// cleaning when no cleaned page is pending, the parse, the city summaries and the
-// pictures through IconCache. controls holds the widget's current state on entry.
-void FetchForecast(const ForecastContext& context, ForecastControls& controls);
+                                const SummaryFetcher& fetchSummary, ForecastView& view);
 
 }  // namespace nimbulux

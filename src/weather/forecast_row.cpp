@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "net/portal.h"
-#include "weather/weather_state.h"
 
 namespace nimbulux {
 
@@ -23,19 +22,19 @@ std::optional<Text> Part(TextView piece, std::size_t n) {
 
 }  // namespace
 
-void PictureBox::ShowNone() {
+void ForecastPicture::ShowNone() {
   Kind = PictureKind::None;
   IconName.clear();
   Image.reset();
 }
 
-void PictureBox::ShowWait(const std::optional<Picture>& waitPicture) {
+void ForecastPicture::ShowWait(const std::optional<Picture>& waitPicture) {
   Kind = PictureKind::Wait;
   IconName.clear();
   Image = waitPicture;
 }
 
-void PictureBox::ShowIcon(TextView name) {
+void ForecastPicture::ShowIcon(TextView name) {
   if (name.empty()) {
     ShowNone();
     return;
@@ -71,8 +70,8 @@ Text SummaryIconPath(TextView fileName, int saveIcons) {
   return ReplaceAll(path, u".gif", u"");
 }
 
-void FillDaySlot(const std::vector<Text>& rowLines, int day, int saveIcons, PictureBox& upper,
-                 PictureBox& lower) {
+void FillDaySlot(const std::vector<Text>& rowLines, int day, int saveIcons, ForecastPicture& upper,
+                 ForecastPicture& lower) {
   const std::size_t base = 6 * static_cast<std::size_t>(day);
   if (const Text* weekday = LineAt(rowLines, base + 1)) {
     upper.Tag = ReplaceAll(*weekday, u"星期", u"");
@@ -97,7 +96,7 @@ void FillDaySlot(const std::vector<Text>& rowLines, int day, int saveIcons, Pict
   }
 }
 
-void FillCitySlot(TextView summary, int saveIcons, PictureBox& upper, PictureBox& lower) {
+void FillCitySlot(TextView summary, int saveIcons, ForecastPicture& upper, ForecastPicture& lower) {
   const std::vector<Text> pieces = Split(ReplaceAll(summary, u"\"", u""), u",");
   if (pieces.size() < 8) return;
   if (auto name = Part(pieces[0], 2)) upper.Tag = Left(*name, 4);
@@ -119,12 +118,12 @@ void FillCitySlot(TextView summary, int saveIcons, PictureBox& upper, PictureBox
 
 void FillForecastRow(const std::vector<Text>& rowLines, std::size_t mainLineCount,
                      const ForecastOptions& options, const SummaryFetcher& fetchSummary,
-                     ForecastControls& controls) {
+                     ForecastView& view) {
   const WatchedCityList& cities = options.WatchedCities;
   std::size_t next = 0;  // the next watched city to look at
   for (int i = 0; i < 5; ++i) {
-    PictureBox& upper = controls.Image1[static_cast<std::size_t>(i)];
-    PictureBox& lower = controls.Image3[static_cast<std::size_t>(i)];
+    ForecastPicture& upper = view.RowUpper[static_cast<std::size_t>(i)];
+    ForecastPicture& lower = view.RowLower[static_cast<std::size_t>(i)];
     upper.Visible = i <= options.ViewMode || mainLineCount <= 51;
     lower.Visible = upper.Visible;
 
@@ -144,9 +143,9 @@ void FillForecastRow(const std::vector<Text>& rowLines, std::size_t mainLineCoun
   }
 }
 
-void LoadPictures(ForecastControls& controls, const std::optional<Picture>& waitPicture,
+void LoadPictures(ForecastView& view, const std::optional<Picture>& waitPicture,
                   const std::function<std::optional<Picture>(TextView)>& loadIcon) {
-  auto load = [&](PictureBox& box) {
+  auto load = [&](ForecastPicture& box) {
     switch (box.Kind) {
       case PictureKind::None:
         box.Image.reset();
@@ -159,9 +158,9 @@ void LoadPictures(ForecastControls& controls, const std::optional<Picture>& wait
         break;
     }
   };
-  for (PictureBox& box : controls.Image2) load(box);
-  for (PictureBox& box : controls.Image1) load(box);
-  for (PictureBox& box : controls.Image3) load(box);
+  for (ForecastPicture& box : view.TodayPictures) load(box);
+  for (ForecastPicture& box : view.RowUpper) load(box);
+  for (ForecastPicture& box : view.RowLower) load(box);
 }
 
 }  // namespace nimbulux

@@ -1,6 +1,6 @@
 // The row of five slots under the current conditions: the next five days of the current
-// city, or up to five watched cities. What the forecast does to the widget's pictures
-// and labels is collected in ForecastControls, which the widget applies.
+// city, or up to five watched cities. What the forecast shows is collected in a
+// ForecastView value; the widget maps it onto its pictures and labels.
 #pragma once
 
 #include <array>
@@ -8,20 +8,21 @@
 #include <optional>
 #include <vector>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
 #include "net/picture_decoding.h"
 #include "weather/watched_city.h"
 
 namespace nimbulux {
 
-// What a picture box shows.
+// What one picture of the forecast shows.
 enum class PictureKind {
   None,  // no picture
   Wait,  // the placeholder shown while the forecast is fetched
   Icon,  // IconName as given to IconCache (keepFullName false)
 };
 
-struct PictureBox {
+struct ForecastPicture {
   bool Visible = true;
   PictureKind Kind = PictureKind::None;
   Text IconName;                 // the name given to IconCache when Kind is Icon
@@ -35,20 +36,20 @@ struct PictureBox {
   void ShowIcon(TextView name);
 };
 
-// The widget's controls that the forecast writes.
-struct ForecastControls {
-  std::array<PictureBox, 2> Image2;  // the two large pictures of today
-  std::array<PictureBox, 5> Image1;  // upper pictures of the row
-  std::array<PictureBox, 5> Image3;  // lower pictures of the row
-  Text WindTooltip;                  // tooltip of lbWind: today's wind
-  Text NotesTooltip;                 // tooltip of lbText: the page notes
+// Everything the forecast shows: pictures, their texts and two tooltips.
+struct ForecastView {
+  std::array<ForecastPicture, 2> TodayPictures;  // the two large pictures of today
+  std::array<ForecastPicture, 5> RowUpper;       // upper pictures of the row
+  std::array<ForecastPicture, 5> RowLower;       // lower pictures of the row
+  Text WindTooltip;                              // today's wind
+  Text NotesTooltip;                             // the page notes
 };
 
 // The widget's options that the forecast reads.
 struct ForecastOptions {
-  int ViewMode = 4;           // 2: the index takes the last two columns; 4: five columns
-  int ShowSeveralCities = 0;  // above 0: the row shows watched cities
-  int SaveIcons = 0;          // exactly 1: the 42x30 icon set, else 21x15
+  int ViewMode = kDefaultViewMode;  // 2: the index takes the last two columns; 4: five columns
+  int ShowSeveralCities = 0;        // above 0: the row shows watched cities
+  int SaveIcons = 0;                // exactly 1: the 42x30 icon set, else 21x15
   WatchedCityList WatchedCities;
 };
 
@@ -61,14 +62,14 @@ using SummaryFetcher = std::function<Text(TextView cityId)>;
 // lines or fewer) shows all five slots. Pictures are set by name; LoadPictures decodes.
 void FillForecastRow(const std::vector<Text>& rowLines, std::size_t mainLineCount,
                      const ForecastOptions& options, const SummaryFetcher& fetchSummary,
-                     ForecastControls& controls);
+                     ForecastView& view);
 
 // One day of the five-day row from rowLines.
-void FillDaySlot(const std::vector<Text>& rowLines, int day, int saveIcons, PictureBox& upper,
-                 PictureBox& lower);
+void FillDaySlot(const std::vector<Text>& rowLines, int day, int saveIcons, ForecastPicture& upper,
+                 ForecastPicture& lower);
 
 // One slot of the several-cities row from a city summary.
-void FillCitySlot(TextView summary, int saveIcons, PictureBox& upper, PictureBox& lower);
+void FillCitySlot(TextView summary, int saveIcons, ForecastPicture& upper, ForecastPicture& lower);
 
 // The icon path for a summary's icon file name ("d1.gif" -> "/m/i/icon_weather/21x15/d01").
 Text SummaryIconPath(TextView fileName, int saveIcons);
@@ -85,7 +86,7 @@ Text ShortestNumberText(double value);
 
 // Gives every box of kind Icon its picture through loadIcon and every Wait box the
 // placeholder picture; None boxes get no picture.
-void LoadPictures(ForecastControls& controls, const std::optional<Picture>& waitPicture,
+void LoadPictures(ForecastView& view, const std::optional<Picture>& waitPicture,
                   const std::function<std::optional<Picture>(TextView)>& loadIcon);
 
 }  // namespace nimbulux

@@ -7,18 +7,6 @@ WeatherModule& Weather() {
   return module;
 }
 
-Text TextBetween(Text& text, TextView startMarker, TextView endMarker) {
-  if (startMarker.empty() || endMarker.empty()) return {};
-  const std::size_t a = text.find(startMarker);
-  if (a == Text::npos) return {};
-  const std::size_t from = a + startMarker.size();
-  const std::size_t c = text.find(endMarker, from);
-  if (c == Text::npos) return {};
-  Text result(TrimBlanksView(TextView(text).substr(from, c - from)));
-  text.erase(0, c + endMarker.size());
-  return result;
-}
-
 bool IsCityIdValue(double value) { return value > 100000000.0 && value < 999999999.0; }
 
 bool IsCityId(TextView text) {

@@ -1,5 +1,5 @@
-// The one record of everything read from the portal, the module-level values every
-// weather reader shares, and the text-extraction primitive all page reading rests on.
+// The one record of everything read from the portal and the module-level values every
+// weather reader shares.
 #pragma once
 
 #include <array>
@@ -34,11 +34,6 @@ struct WeatherModule {
 };
 
 WeatherModule& Weather();
-
-// Returns the trimmed text between the first startMarker and the next endMarker after
-// it, and cuts text to what follows that end marker. Nothing found: the empty text and
-// text unchanged.
-Text TextBetween(Text& text, TextView startMarker, TextView endMarker);
 
 // A text whose leading decimal digits form a number strictly between 100000000 and
 // 999999999 is a city code; anything else is a city name to be looked up.

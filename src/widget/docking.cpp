@@ -11,8 +11,8 @@ DockState DockStateOf(double topTwips) {
 }
 
 double TopAfterPointerMove(const DockGeometry& window, PointerPx pointer) {
-  const double tppX = window.TwipsPerPixelX > 0 ? window.TwipsPerPixelX : 15;
-  const double tppY = window.TwipsPerPixelY > 0 ? window.TwipsPerPixelY : 15;
+  const double tppX = window.TwipsPerPixelX > 0 ? window.TwipsPerPixelX : kTwipsPerPixel;
+  const double tppY = window.TwipsPerPixelY > 0 ? window.TwipsPerPixelY : kTwipsPerPixel;
   const double left = window.LeftTwips / tppX;
   const double right = (window.LeftTwips + window.WidthTwips) / tppX;
   const double bottom = window.HeightTwips / tppY;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/setting_defaults.h"
+#include "core/twips.h"
 #include "widget/widget_layout.h"
 
 namespace nimbulux {
@@ -27,8 +29,8 @@ struct DockGeometry {
   double TopTwips = 0;
   double WidthTwips = kWidgetWidthTwips;
   double HeightTwips = kWidgetHeightTwips;
-  double TwipsPerPixelX = 15;
-  double TwipsPerPixelY = 15;
+  double TwipsPerPixelX = kTwipsPerPixel;
+  double TwipsPerPixelY = kTwipsPerPixel;
 };
 
 // Pointer position on the screen, pixels.
@@ -61,7 +63,7 @@ enum class StyleEntry { Default, Desk, Top, Lock, Trans };
 // "Trans", the whole window drawn with alpha Opacity, exact black fully transparent.
 struct LayeredAttributes {
   bool ClickThrough = false;
-  std::uint8_t Opacity = 255;  // 255 opaque
+  std::uint8_t Opacity = kOpaque;
   std::uint32_t ColourKey = 0x000000;
   bool UseColourKey = true;
   bool UseAlpha = true;
@@ -96,7 +98,7 @@ struct StyleEffects {
 };
 
 struct StyleContext {
-  int Opacity = 255;
+  int Opacity = kOpaque;
   TwipsPoint Position;  // the widget's current place
   double ScreenWidthTwips = 0;
   double ScreenHeightTwips = 0;

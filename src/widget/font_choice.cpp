@@ -15,7 +15,7 @@ std::optional<FontSlotChoice> FontRegionAt(int x, int y, int textOffset, int vie
     if (y > off + 900 && x < 1400) return FontSlotChoice{1, FontKind::Normal};
     return FontSlotChoice{0, FontKind::Normal};
   }
-  if (y > off + 1200 && y < off + 2320 && x > 2640 && viewMode == 2) {
+  if (y > off + 1200 && y < off + 2320 && x > 2640 && viewMode == kIndexView) {
     return FontSlotChoice{3, FontKind::Normal};
   }
   return std::nullopt;

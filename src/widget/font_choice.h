@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "core/setting_defaults.h"
 #include "widget/widget_layout.h"
 
 namespace nimbulux {
@@ -50,8 +51,8 @@ struct FontColourChoice {
 // The font state the texts are printed with.
 struct TextFonts {
   WidgetFont Normal;
-  WidgetFont Temperature{u"Arial", 24};
-  std::array<int, 5> TextColours{15, 14, 10, 8, 11};
+  WidgetFont Temperature{Text(kDefaultTemperatureFontName), kDefaultTemperatureFontSize};
+  std::array<int, 5> TextColours = kDefaultTextColours;
   int TextOffset = 0;
   int TempTextOffset = 0;
   bool operator==(const TextFonts&) const = default;

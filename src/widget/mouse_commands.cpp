@@ -24,12 +24,12 @@ int NextShowSeveralCities(int current) { return current > 0 ? 0 : 1; }
 IndexViewChange SwitchIndexView(bool showColumns, bool hasTemperature) {
   IndexViewChange change;
   if (hasTemperature) change.ShowColumns3And4 = showColumns;
-  change.ViewMode = showColumns ? 4 : 2;
+  change.ViewMode = showColumns ? kFiveColumnsView : kIndexView;
   return change;
 }
 
 IndexViewChange ToggleIndexView(int viewMode, bool hasTemperature) {
-  return SwitchIndexView(viewMode == 2, hasTemperature);
+  return SwitchIndexView(viewMode == kIndexView, hasTemperature);
 }
 
 PressAction PressActionFor(bool leftButton, int x, int y, int textOffset, bool locked) {
@@ -42,7 +42,7 @@ bool TopmostAfterDrag(double topTwips, bool topSetting) { return topTwips <= 1 |
 
 std::optional<bool> NormalViewAfterMove(int x, int y, int textOffset, int viewMode,
                                         bool hasTemperature, bool normalView) {
-  if (!hasTemperature || viewMode != 2) return std::nullopt;
+  if (!hasTemperature || viewMode != kIndexView) return std::nullopt;
   const bool inside = y > textOffset + 1200 && y < textOffset + 2000 && x > 2640;
   if (inside && normalView) return false;
   if (!inside && !normalView) return true;

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+#include "core/setting_defaults.h"
+
 namespace nimbulux {
 
 // The controls of the widget that take mouse events.
@@ -35,7 +37,8 @@ int NextShowSeveralCities(int current);
 
 // What SwitchIndexView(showColumns) does.
 struct IndexViewChange {
-  int ViewMode = 4;  // 4: five forecast columns; 2: the weather index takes columns 3, 4
+  int ViewMode =
+      kDefaultViewMode;  // 4: five forecast columns; 2: the weather index takes columns 3, 4
   // Visibility of Image1/Image3 columns 3 and 4; nothing when they stay as they are
   // (no current temperature, so no index band to make room for).
   std::optional<bool> ShowColumns3And4;

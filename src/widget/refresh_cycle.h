@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/clock.h"
+#include "core/setting_defaults.h"
 #include "core/text.h"
 #include "weather/weather_state.h"
 
@@ -15,8 +16,8 @@ struct RefreshCycle {
   bool RefreshBusy = false;
   std::int16_t MinutesSinceRefresh = 0;
   LocalDateTime LastRefreshTime{};
-  std::int16_t RefreshInterval = 30;  // minutes
-  Text ForecastWindows = u"0800-0900;1800-1900";
+  std::int16_t RefreshInterval = kDefaultRefreshInterval;  // minutes
+  Text ForecastWindows = Text(kDefaultForecastWindows);
   bool AutoExit = false;
   bool AutoBackground = false;
   std::int16_t DayNightState = 2;  // 0 day, 1 night, 2 not yet applied

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
 #include "weather/weather_state.h"
 #include "widget/widget_layout.h"
@@ -22,7 +23,7 @@ struct DumpedPicture {
 struct StateDump {
   Text City;
   WeatherState Weather;
-  int ViewMode = 4;
+  int ViewMode = kDefaultViewMode;
   bool NormalView = true;
   int ShowSeveralCities = 0;
   std::array<DumpedPicture, 2> Image2{};

@@ -19,7 +19,10 @@ std::uint32_t TextPaletteRgb(int colour) {
 std::array<ShadowPrint, 2> ShadowTextPrints(const PrintedText& t,
                                             const std::array<int, 5>& textColours) {
   const int c = t.colour == kGeneralColour ? textColours[0] : t.colour;
-  return {ShadowPrint{t.x + 15, t.y + 15, kShadowRgb}, ShadowPrint{t.x, t.y, TextPaletteRgb(c)}};
+  // The shadow sits one pixel right and down.
+  constexpr int kShadowOffset = static_cast<int>(kTwipsPerPixel);
+  return {ShadowPrint{t.x + kShadowOffset, t.y + kShadowOffset, kShadowRgb},
+          ShadowPrint{t.x, t.y, TextPaletteRgb(c)}};
 }
 
 namespace {
@@ -70,7 +73,7 @@ RenderPlan PlanRender(const RenderInput& in, const MeasureWidth& measure) {
     print(360, off + 900,
           TrimBlanks(w.TodayForecast[1]) + u"/" + TrimBlanks(w.TodayForecast[2]) + u"℃", 1);
   }
-  if (!w.NowTemperature.empty() && in.ViewMode == 2) {
+  if (!w.NowTemperature.empty() && in.ViewMode == kIndexView) {
     for (int k = 0; k < 4; ++k) {
       print(2800, off + 1200 + 285 * k, in.NormalView ? w.ExtraLines[k] : w.ExtraLines[11 + 2 * k],
             3);

@@ -9,7 +9,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
+#include "core/twips.h"
 #include "weather/weather_state.h"
 
 namespace nimbulux {
@@ -17,8 +19,8 @@ namespace nimbulux {
 // Window and control geometry, twips.
 inline constexpr int kWidgetWidthTwips = 4500;
 inline constexpr int kWidgetHeightTwips = 3075;
-inline constexpr int kWidgetWidthPx = 300;
-inline constexpr int kWidgetHeightPx = 205;
+inline constexpr int kWidgetWidthPx = TwipsToPixels(kWidgetWidthTwips);
+inline constexpr int kWidgetHeightPx = TwipsToPixels(kWidgetHeightTwips);
 
 struct TwipsRect {
   int left, top, width, height;
@@ -71,10 +73,10 @@ std::int16_t TempTextOffsetFor(double boldDegreeHeightTwips);
 
 struct RenderInput {
   const WeatherState* Weather = nullptr;
-  std::array<int, 5> TextColours{15, 14, 10, 8, 11};
+  std::array<int, 5> TextColours = kDefaultTextColours;
   int TextOffset = 0;
   int TempTextOffset = 0;
-  int ViewMode = 4;  // 2: the weather index takes columns 3 and 4
+  int ViewMode = kDefaultViewMode;  // 2: the weather index takes columns 3 and 4
   bool NormalView = true;
   std::array<Text, 5> Image1Tags{};
   std::array<Text, 5> Image3Tags{};

@@ -5,7 +5,7 @@
 #include <QCursor>
 #include <QMouseEvent>
 
-#include "app/startup_rules.h"
+#include "core/twips.h"
 #include "widget/docking.h"
 #include "widget/font_choice.h"
 #include "widget/mouse_commands.h"
@@ -213,12 +213,12 @@ void WidgetWindow::SwitchIndexView(bool showColumns, const WeatherState& weather
       nimbulux::SwitchIndexView(showColumns, !weather.NowTemperature.empty());
   if (change.ShowColumns3And4) {
     for (int i = 3; i < 5; ++i) {
-      Controls.Image1[i].Visible = *change.ShowColumns3And4;
-      Controls.Image3[i].Visible = *change.ShowColumns3And4;
+      Forecast.RowUpper[i].Visible = *change.ShowColumns3And4;
+      Forecast.RowLower[i].Visible = *change.ShowColumns3And4;
     }
   }
   ViewMode = change.ViewMode;
-  ApplyControls();
+  ShowForecast();
 }
 
 }  // namespace nimbulux

@@ -4,14 +4,15 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-#include "app/startup_rules.h"
+#include "core/twips.h"
 
 namespace nimbulux {
 
 namespace {
 
 QRect PixelRect(const TwipsRect& r) {
-  return QRect(r.left / 15, r.top / 15, r.width / 15, r.height / 15);
+  return QRect(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width),
+               TwipsToPixels(r.height));
 }
 
 QColor Rgb(std::uint32_t rgb) { return QColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255); }
@@ -35,10 +36,10 @@ WidgetWindow::WidgetWindow(QWidget* parent)
   }
   lbWind_ = new MouseLabel(this);
   lbText_ = new MouseLabel(this);
-  Controls.Image2[1].Tooltip = kIndexSwitchTooltip;
+  Forecast.TodayPictures[1].Tooltip = kIndexSwitchTooltip;
   PlaceControls();
   ConnectMouse();
-  ApplyControls();
+  ShowForecast();
   textLayer_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
   textLayer_.fill(Qt::transparent);
   SetFonts(normalFont_, temperatureFont_);
@@ -143,8 +144,8 @@ RenderPlan WidgetWindow::RenderWidget(const WeatherState& weather) {
   in.ViewMode = ViewMode;
   in.NormalView = NormalView;
   for (int j = 0; j < 5; ++j) {
-    in.Image1Tags[j] = Controls.Image1[j].Tag;
-    in.Image3Tags[j] = Controls.Image3[j].Tag;
+    in.Image1Tags[j] = Forecast.RowUpper[j].Tag;
+    in.Image3Tags[j] = Forecast.RowLower[j].Tag;
   }
   hasTemperature_ = !weather.NowTemperature.empty();
   RenderPlan plan = PlanRender(in, [this](TextView t) { return MeasureNormal(t); });
@@ -156,28 +157,28 @@ RenderPlan WidgetWindow::RenderWidget(const WeatherState& weather) {
   painter.end();
   if (plan.ShowColumns0To2) {
     for (int i = 0; i < 3; ++i) {
-      Controls.Image1[i].Visible = *plan.ShowColumns0To2;
-      Controls.Image3[i].Visible = *plan.ShowColumns0To2;
+      Forecast.RowUpper[i].Visible = *plan.ShowColumns0To2;
+      Forecast.RowLower[i].Visible = *plan.ShowColumns0To2;
     }
   }
-  ApplyControls();
+  ShowForecast();
   update();
   return plan;
 }
 
-void WidgetWindow::ApplyControls() {
-  auto apply = [](const PictureBox& box, PictureBoxWidget* widget) {
+void WidgetWindow::ShowForecast() {
+  auto apply = [](const ForecastPicture& box, PictureBoxWidget* widget) {
     widget->SetPicture(box.Kind == PictureKind::None ? std::nullopt : box.Image);
     widget->setToolTip(QString::fromStdU16String(box.Tooltip));
     widget->setVisible(box.Visible);
   };
-  for (int i = 0; i < 2; ++i) apply(Controls.Image2[i], image2_[i]);
+  for (int i = 0; i < 2; ++i) apply(Forecast.TodayPictures[i], image2_[i]);
   for (int i = 0; i < 5; ++i) {
-    apply(Controls.Image1[i], image1_[i]);
-    apply(Controls.Image3[i], image3_[i]);
+    apply(Forecast.RowUpper[i], image1_[i]);
+    apply(Forecast.RowLower[i], image3_[i]);
   }
-  lbWind_->setToolTip(QString::fromStdU16String(Controls.WindTooltip));
-  lbText_->setToolTip(QString::fromStdU16String(Controls.NotesTooltip));
+  lbWind_->setToolTip(QString::fromStdU16String(Forecast.WindTooltip));
+  lbText_->setToolTip(QString::fromStdU16String(Forecast.NotesTooltip));
 }
 
 void WidgetWindow::paintEvent(QPaintEvent*) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 
+#include "core/setting_defaults.h"
 #include "core/text.h"
 #include "weather/forecast_row.h"
 #include "weather/weather_state.h"
@@ -55,12 +56,13 @@ class WidgetWindow : public QWidget {
   // Width of a text in the normal font, twips.
   double MeasureNormal(TextView text) const;
 
-  // What the picture boxes and the two labels show; ApplyControls puts it on screen.
-  ForecastControls Controls;
-  void ApplyControls();
+  // What the forecast shows; ShowForecast puts it on screen: today's pictures on Image2,
+  // the row on Image1 (upper) and Image3 (lower), the tooltips on lbWind and lbText.
+  ForecastView Forecast;
+  void ShowForecast();
 
-  std::array<int, 5> TextColours{15, 14, 10, 8, 11};
-  int ViewMode = 4;
+  std::array<int, 5> TextColours = kDefaultTextColours;
+  int ViewMode = kDefaultViewMode;
   bool NormalView = true;
   int ShowSeveralCities = 0;
   WidgetFlags Flags;
@@ -138,8 +140,8 @@ class WidgetWindow : public QWidget {
   bool manualDrag_ = false;   // dragging by hand: the window follows the pointer
   QPoint dragOffset_;         // pointer minus window position, pixels
 
-  WidgetFont normalFont_{u"Noto Sans CJK SC", 9};
-  WidgetFont temperatureFont_{u"Arial", 24};
+  WidgetFont normalFont_{Text(kDesignFontName), kDesignFontSize};
+  WidgetFont temperatureFont_{Text(kDefaultTemperatureFontName), kDefaultTemperatureFontSize};
   int textOffset_ = 0;
   int tempTextOffset_ = 0;
 };

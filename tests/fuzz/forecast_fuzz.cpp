@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Text page = input;
     // Round 0 parses the cleaned page; round 1 the raw input as if it were cleaned.
     module.PendingForecastText = round == 0 ? CleanForecastPage(page, module.State, notes) : input;
-    ForecastControls controls;
+    ForecastView controls;
     ParseForecastText(module, options, summaries, controls);
     LoadPictures(controls, std::nullopt, nullptr);
   }

@@ -108,7 +108,8 @@ std::string CityListPage(std::string_view credit) {
   if (!credit.empty()) s += "<p class=\"credit\">" + std::string(credit) + "</p>\n";
   bool first = true;
   for (const std::string& region : Regions()) {
-    // The first block carries the older class name, as the portal's page does.
+    // The first block carries the older class name "tmapin_citylist1"; the readers
+    // accept both.
     s += first ? "<div class=\"tmapin_citylist1\">\n" : "<div class=\"tmapin_citylist\">\n";
     first = false;
     s += "<h2>" + region + "</h2>\n<ul>\n";

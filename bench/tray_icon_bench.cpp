@@ -1,6 +1,7 @@
 // The cost of one tray icon: the bytes alone, and bytes decoded into a picture.
 #include <benchmark/benchmark.h>
 
+#include "core/setting_defaults.h"
 #include "tray/cpu_usage.h"
 #include "tray/tray_icon.h"
 

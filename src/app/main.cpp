@@ -15,6 +15,7 @@
 #include "app/control_form.h"
 #include "app/platform_choice.h"
 #include "core/program_paths.h"
+#include "net/http_fetch.h"
 
 namespace {
 
@@ -94,5 +95,7 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.RequestExit(); });
 
   form.Load(CommandLineText(argc, argv));
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  EndNetwork();
+  return status;
 }

@@ -37,14 +37,15 @@ Wait* g_wait = nullptr;
 std::vector<std::function<void()>> g_afterWait;
 
 // One manager for the whole run, made on first use on the application's thread.
+QPointer<QNetworkAccessManager> g_manager;
+
 QNetworkAccessManager& Manager() {
-  static QPointer<QNetworkAccessManager> manager;
-  if (manager.isNull()) {
+  if (g_manager.isNull()) {
     // http_proxy, https_proxy and no_proxy from the environment.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
-    manager = new QNetworkAccessManager(QCoreApplication::instance());
+    g_manager = new QNetworkAccessManager(QCoreApplication::instance());
   }
-  return *manager;
+  return *g_manager;
 }
 
 // Reseeded from the clock on every call, so that successive fetches draw fresh
@@ -315,5 +316,10 @@ void SetHttpTimeoutsForTesting(long connectMs, long totalMs) {
 const std::string& LastRequestedUrl() { return g_lastUrl; }
 
 std::uint64_t AnsweredRequestCount() { return g_answered; }
+
+void EndNetwork() {
+  delete g_manager.data();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 }  // namespace nimbulux

@@ -55,4 +55,9 @@ const std::string& LastRequestedUrl();
 // program started: unchanged over a run of fetches means that no server answered.
 std::uint64_t AnsweredRequestCount();
 
+// Ends the manager and its HTTP thread while the application object still lives, so that
+// the thread finishes its last queued work (and frees it) before the program exits. A
+// later fetch makes a new manager.
+void EndNetwork();
+
 }  // namespace nimbulux

@@ -4,8 +4,12 @@
 
 #include <QCoreApplication>
 
+#include "net/http_fetch.h"
+
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  nimbulux::EndNetwork();
+  return result;
 }

@@ -96,6 +96,6 @@ int main(int argc, char** argv) {
 
   form.Load(CommandLineText(argc, argv));
   const int status = QApplication::exec();
-  EndNetwork();
+  nimbulux::EndNetwork();
   return status;
 }

@@ -156,11 +156,21 @@ class Desktop {
     Xdo("click --repeat 2 --delay 120 1 sleep 0.3");
   }
 
+  // A right press at (x, y) of the widget; returns once its menu is on screen, so that keys
+  // typed next reach the menu and not the widget (on a busy machine the menu can take
+  // longer than any fixed pause).
+  void OpenMenuAt(int x, int y) const {
+    const std::size_t before = OtherWindows().size();
+    PointAt(x, y);
+    Xdo("click 3");
+    EXPECT_TRUE(WaitUntil([&] { return OtherWindows().size() > before; })) << "no menu opened";
+    usleep(150000);  // the menu takes the keyboard right after it maps
+  }
+
   // Opens the whole control menu with a right press on a bare place of the widget and
   // types keys into it ("s Down Return": the style submenu, its second entry).
   void Menu(const std::string& keys) const {
-    PointAt(kBareX, kBareY);
-    Xdo("click 3 sleep 0.4");
+    OpenMenuAt(kBareX, kBareY);
     for (const std::string& key : Split(keys)) Xdo("key " + key + " sleep 0.2");
     usleep(400000);
   }
@@ -396,8 +406,7 @@ TEST(EndToEndX11, RightPressOpensTheCityMenuOverTheCityNameElseTheWholeMenu) {
   folder.WriteSettings(settings);
   RunningProgram run = desktop.Start(folder);
 
-  desktop.PointAt(130, 15);  // the city name
-  desktop.Xdo("click 3 sleep 0.5");
+  desktop.OpenMenuAt(130, 15);  // the city name
   std::vector<Rect> menus = desktop.OtherWindows();
   ASSERT_EQ(menus.size(), 1u);
   const Rect cityMenu = menus[0];
@@ -405,8 +414,7 @@ TEST(EndToEndX11, RightPressOpensTheCityMenuOverTheCityNameElseTheWholeMenu) {
   desktop.Xdo("key Escape sleep 0.3");
   ASSERT_TRUE(WaitUntil([&] { return desktop.OtherWindows().empty(); }));
 
-  desktop.PointAt(Desktop::kBareX, Desktop::kBareY);
-  desktop.Xdo("click 3 sleep 0.5");
+  desktop.OpenMenuAt(Desktop::kBareX, Desktop::kBareY);
   menus = desktop.OtherWindows();
   ASSERT_EQ(menus.size(), 1u);
   desktop.Screenshot(ScreenshotPath("e2e_control_menu.png"));
@@ -418,8 +426,8 @@ TEST(EndToEndX11, RightPressOpensTheCityMenuOverTheCityNameElseTheWholeMenu) {
 
   // A watched city chosen from the city menu is shown, and stored at exit.
   QJsonObject dump = DumpAfter(run, [&] {
-    desktop.PointAt(130, 15);
-    desktop.Xdo("click 3 sleep 0.5 key Down sleep 0.2 key Down sleep 0.2 key Return");
+    desktop.OpenMenuAt(130, 15);
+    desktop.Xdo("key Down sleep 0.2 key Down sleep 0.2 key Return");
   });
   EXPECT_EQ(dump["city"].toString(), "101020100");
   desktop.Menu("x");
@@ -439,8 +447,8 @@ TEST(EndToEndX11, ARunWithAFixedCityStoresNothingAtExit) {
   const std::string before = folder.ReadSettings();
   RunningProgram run = desktop.Start(folder, {"local=101280101"});
   QJsonObject dump = DumpAfter(run, [&] {
-    desktop.PointAt(130, 15);
-    desktop.Xdo("click 3 sleep 0.5 key Down sleep 0.2 key Down sleep 0.2 key Return");
+    desktop.OpenMenuAt(130, 15);
+    desktop.Xdo("key Down sleep 0.2 key Down sleep 0.2 key Return");
   });
   EXPECT_EQ(dump["city"].toString(), "101020100");
   desktop.Menu("s Down Down Return");  // 顶端

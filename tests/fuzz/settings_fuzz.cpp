@@ -22,6 +22,14 @@ Text NameAt(const Text& text, std::size_t from) {
   return text.substr(from, end == Text::npos ? 8 : end - from);
 }
 
+// A key name as the file compares it: blanks and tabs around it dropped, letter case aside.
+Text PlainName(const Text& name) {
+  const std::size_t first = name.find_first_not_of(u" \t");
+  if (first == Text::npos) return {};
+  const std::size_t last = name.find_last_not_of(u" \t");
+  return UpperCase(TextView(name).substr(first, last - first + 1));
+}
+
 const std::string& FilePath() {
   static const std::string path = [] {
     // Memory-backed when the machine has /dev/shm: every write syncs the file.
@@ -53,13 +61,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ReadSetting(section, key) != snapshot.Read(section, key)) std::abort();
   if (snapshot.Read(section, key).size() > kMaxSettingLength) std::abort();
 
+  // The program writes only plain key names: none with control characters or characters
+  // GBK cannot hold, and none that would itself read as a section or a comment line.
+  const std::size_t start = key.find_first_not_of(u" \t");
+  if (start == Text::npos || key[start] == u'[' || key[start] == u';' || key[start] == u'#') {
+    return 0;
+  }
+  for (char16_t c : key) {
+    if (c < u' ' && c != u'\t') return 0;
+  }
+  if (TextFromGbk(GbkFromText(key)) != key) return 0;
+
   const Text before = ReadSetting(section, other);
   const Text value = text.substr(0, 40);
   if (!WriteSetting(section, key, value)) std::abort();
   // The written key reads back as a single line; every other key keeps its value.
   if (ReadSetting(section, key).find(u'\n') != Text::npos) std::abort();
-  if (UpperCase(TrimBlanks(other)) != UpperCase(TrimBlanks(key)) &&
-      ReadSetting(section, other) != before) {
+  if (PlainName(other) != PlainName(key) && ReadSetting(section, other) != before) {
     std::abort();
   }
   return 0;

@@ -18,11 +18,11 @@ enum class RegistryRoot { CurrentUser };
 inline constexpr int REG_SZ = 1;
 inline constexpr int REG_DWORD = 4;
 
-// Result codes, as the system registry gives them.
+// Result codes: success, no such value, no write access, and a value of another type.
 inline constexpr long kRegistrySuccess = 0;
 inline constexpr long kRegistryNotFound = 2;
 inline constexpr long kRegistryAccessDenied = 5;
-inline constexpr long kRegistryWrongType = -1;  // a value of a type we do not read
+inline constexpr long kRegistryWrongType = -1;
 
 // No value, a string (REG_SZ) or a 32-bit integer (REG_DWORD).
 using RegistryValue = std::variant<std::monostate, Text, std::uint32_t>;

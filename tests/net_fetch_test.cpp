@@ -2,6 +2,8 @@
 // scripted servers (plain and TLS) for the replies the portal does not give.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QNetworkReply>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -464,6 +466,66 @@ TEST_F(HttpFetchTest, AFetchStartedDuringAnotherOnesWaitFailsAndAnExitRequestEnd
   order.push_back("returned");
   EXPECT_EQ(cancelled, u"");
   EXPECT_EQ(order, (std::vector<std::string>{"exit", "second", "returned"}));
+}
+
+TEST_F(HttpFetchTest, AWaitEndedFromOutsideGivesAFailureNeverPartOfTheBody) {
+  // Half of a chunked body, then nothing: only the loop's end can stop the wait.
+  ScriptedServer server([](QTcpSocket& socket, const QByteArray&) {
+    socket.write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3e8\r\n" +
+                 QByteArray(1000, 'x') + "\r\n");
+  });
+  // Once the first half has been read, the application asks every event loop to end.
+  bool halfRead = false;
+  QTimer::singleShot(0, [&] {
+    QNetworkReply* reply = QCoreApplication::instance()->findChild<QNetworkReply*>();
+    ASSERT_NE(reply, nullptr);
+    QObject::connect(
+        reply, &QNetworkReply::readyRead, reply,
+        [&] {
+          halfRead = true;
+          QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
+  });
+  EXPECT_EQ(HttpFetch(server.Url("/half"), false), u"");
+  EXPECT_TRUE(halfRead);
+  EXPECT_TRUE(ResponseBytes().empty());
+  // The application's own loop takes back the request to end, for the tests that follow.
+  QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
+}
+
+TEST_F(HttpFetchTest, CommandsPutOffDuringAWaitRunAfterItInOrder) {
+  PortalProcess portal({"--fault", "/static/=delay:300"});
+  QObject context;
+  std::vector<std::string> order;
+  bool menuClosed = false;
+  QTimer::singleShot(0, [&] {
+    RunWhenReady(&context, nullptr, [&] { order.push_back(FetchWaiting() ? "in wait" : "a"); });
+    RunWhenReady(
+        &context, [&] { return menuClosed; },
+        [&] { order.push_back(menuClosed ? "b" : "b too early"); });
+    RunWhenReady(&context, nullptr, [&] { order.push_back("c"); });
+    {
+      QObject gone;
+      RunWhenReady(&gone, nullptr, [&] { order.push_back("never"); });
+    }
+    // Ending the network during the wait cancels the fetch; the reply is not freed twice.
+    EndNetwork();
+  });
+  EXPECT_EQ(HttpFetch(Url(portal, "/static/html/weather_list.shtml"), false), u"");
+  EXPECT_TRUE(order.empty());
+  // "b" may run once the menu has closed, and holds back what follows it until then.
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (order.size() == 1) menuClosed = true;
+    if (order.size() >= 3) loop.quit();
+  });
+  poll.start(10);
+  loop.exec();
+  EXPECT_EQ(order, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_NE(HttpFetch(Url(portal, "/static/html/weather_list.shtml"), false), u"");
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QTimer>
+
 #include "core/gbk.h"
+#include "net/host_lookup.h"
 #include "net/http_fetch.h"
 #include "net/update_check.h"
 #include "support/portal_process.h"
@@ -61,6 +64,40 @@ TEST(UpdateVersionTest, LookupGivesDottedAddressOrTheFailureValue) {
   EXPECT_EQ(ResolveHostToAddress(u"1.6.9.4"), u"1.6.9.4");
   EXPECT_EQ(ResolveHostToAddress(u"localhost"), u"127.0.0.1");
   EXPECT_EQ(ResolveHostToAddress(u""), kLookupFailedAddress);
+}
+
+TEST(UpdateVersionTest, ALookupThatNeverAnswersKeepsTheLoopGoingAndEndsWithAnExitOrItsTime) {
+  int abandoned = 0;
+  SetHostLookupForTesting(
+      [&](const QString&, AddressesFound) { return std::function<void()>([&] { ++abandoned; }); });
+  // The wait's loop keeps running timers (and painting): the third tick asks for the exit.
+  int ticks = 0;
+  bool exitRan = false;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    if (++ticks == 3) CancelFetchAndThen([&] { exitRan = true; });
+  });
+  ticker.start(20);
+  EXPECT_EQ(ResolveHostToAddress(u"update.example.invalid"), kLookupFailedAddress);
+  ticker.stop();
+  EXPECT_GE(ticks, 3);
+  EXPECT_TRUE(exitRan);
+  EXPECT_EQ(abandoned, 1);
+  EXPECT_FALSE(FetchWaiting());
+
+  // Without an exit it gives up after a fetch's total time.
+  SetHttpTimeoutsForTesting(0, 200);
+  EXPECT_EQ(ResolveHostToAddress(u"update.example.invalid"), kLookupFailedAddress);
+  EXPECT_EQ(abandoned, 2);
+  SetHttpTimeoutsForTesting(0, 0);
+
+  // A lookup that answers gives its first IPv4 address.
+  SetHostLookupForTesting([](const QString&, AddressesFound found) {
+    QTimer::singleShot(10, [found] { found({QHostAddress("::1"), QHostAddress("10.1.7.2")}); });
+    return std::function<void()>([] {});
+  });
+  EXPECT_EQ(ResolveHostToAddress(u"update.example.invalid"), u"10.1.7.2");
+  SetHostLookupForTesting({});
 }
 
 // Records what the check shows and answers questions as told.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/gbk.h"
+#include "net/fetch_wait.h"
 
 namespace nimbulux {
 
@@ -28,13 +29,9 @@ long g_totalMs = kTotalTimeoutMs;
 std::string g_lastUrl;
 std::uint64_t g_answered = 0;
 
-// The fetch that waits right now, if any, and what is to run once its wait is over.
-struct Wait {
-  QNetworkReply* reply = nullptr;
-  bool cancelled = false;
-};
-Wait* g_wait = nullptr;
-std::vector<std::function<void()>> g_afterWait;
+// EndNetwork asked for while a fetch waits: done once the wait is over, since the
+// waiting reply belongs to the manager.
+bool g_endNetworkAfterWait = false;
 
 // One manager for the whole run, made on first use on the application's thread.
 QPointer<QNetworkAccessManager> g_manager;
@@ -137,8 +134,9 @@ bool Collect(std::string& body, const QByteArray& piece) {
 }
 
 // One request without following redirects, waiting at most millisecondsLeft.
-Reply Exchange(const Request& request, long millisecondsLeft, Wait& wait) {
+Reply Exchange(const Request& request, long millisecondsLeft, FetchWait& wait) {
   Reply result;
+  if (wait.Cancelled()) return result;
   QNetworkRequest r(request.url);
   r.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
   // No cookie store and no cache of the program's own.
@@ -151,7 +149,9 @@ Reply Exchange(const Request& request, long millisecondsLeft, Wait& wait) {
   QNetworkAccessManager& manager = Manager();
   const std::unique_ptr<QNetworkReply> reply(request.post ? manager.post(r, request.body)
                                                           : manager.get(r));
-  wait.reply = reply.get();
+  wait.SetAbort([late = QPointer<QNetworkReply>(reply.get())] {
+    if (!late.isNull()) late->abort();
+  });
 
   bool givenUp = false;
   QEventLoop loop;
@@ -182,8 +182,8 @@ Reply Exchange(const Request& request, long millisecondsLeft, Wait& wait) {
 
   connectTimer.start(static_cast<int>(std::min(g_connectMs, millisecondsLeft)));
   totalTimer.start(static_cast<int>(millisecondsLeft));
-  if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-  wait.reply = nullptr;
+  if (!reply->isFinished()) wait.Run(loop);
+  wait.SetAbort({});
 
   if (!givenUp && reply->isOpen() && !Collect(result.body, reply->readAll())) givenUp = true;
   const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -194,8 +194,10 @@ Reply Exchange(const Request& request, long millisecondsLeft, Wait& wait) {
   const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
   const bool cutShort = length.isValid() && reply->rawHeader("Content-Encoding").isEmpty() &&
                         length.toULongLong() != result.body.size();
-  result.ok =
-      !givenUp && !wait.cancelled && !cutShort && status.isValid() && CountsAsReply(reply->error());
+  // A loop ended from outside (the application asking every loop to end) leaves the
+  // reply unfinished, its body possibly cut: that is a failure too.
+  result.ok = !givenUp && !wait.Cancelled() && reply->isFinished() && !cutShort &&
+              status.isValid() && CountsAsReply(reply->error());
   result.status = status.toInt();
   result.location = reply->rawHeader("Location");
   result.contentType = reply->rawHeader("Content-Type");
@@ -210,7 +212,7 @@ struct Transfer {
 
 // Follows redirects: a POST becomes a GET without body after 301, 302 and 303, and stays a
 // POST after 307 and 308.
-Transfer Follow(Request request, Wait& wait) {
+Transfer Follow(Request request, FetchWait& wait) {
   Transfer transfer;
   QElapsedTimer clock;
   clock.start();
@@ -243,17 +245,11 @@ Transfer Follow(Request request, Wait& wait) {
   }
 }
 
-void RunActionsAfterWait() {
-  std::vector<std::function<void()>> actions;
-  actions.swap(g_afterWait);
-  for (const auto& action : actions) action();
-}
-
 // One request; the body lands in ResponseBytes(). Returns the text, empty on failure.
 Text Perform(const std::string& url, const std::string* postBody, std::string_view contentType) {
-  // A fetch started from the event loop of another fetch's wait: that fetch owns
+  // A fetch started from the event loop of another wait: that one owns the network and
   // ResponseBytes until it returns.
-  if (g_wait != nullptr || QCoreApplication::instance() == nullptr) return {};
+  if (FetchWaiting() || QCoreApplication::instance() == nullptr) return {};
   ResponseBytes().clear();
   g_lastUrl = url;
   Request request;
@@ -266,11 +262,12 @@ Text Perform(const std::string& url, const std::string* postBody, std::string_vi
     request.contentType = QByteArray::fromStdString(type);
   }
 
-  Wait wait;
-  g_wait = &wait;
-  Transfer transfer = Follow(std::move(request), wait);
-  g_wait = nullptr;
-  if (wait.cancelled) RunActionsAfterWait();
+  Transfer transfer;
+  {
+    FetchWait wait;
+    transfer = Follow(std::move(request), wait);
+  }
+  if (g_endNetworkAfterWait) EndNetwork();
   if (!transfer.ok) return {};
   ResponseBytes() = std::move(transfer.body);
   return Decode(ResponseBytes(), transfer.charset);
@@ -294,30 +291,24 @@ Text HttpPost(TextView url, std::string_view body, std::string_view contentType)
   return Perform(ToUtf8(url), &payload, contentType);
 }
 
-bool FetchWaiting() { return g_wait != nullptr; }
-
-void CancelFetchAndThen(std::function<void()> action) {
-  if (g_wait == nullptr) {
-    action();
-    return;
-  }
-  g_afterWait.push_back(std::move(action));
-  g_wait->cancelled = true;
-  if (g_wait->reply != nullptr) {
-    QMetaObject::invokeMethod(g_wait->reply, &QNetworkReply::abort, Qt::QueuedConnection);
-  }
-}
-
 void SetHttpTimeoutsForTesting(long connectMs, long totalMs) {
   g_connectMs = connectMs > 0 ? connectMs : kConnectTimeoutMs;
   g_totalMs = totalMs > 0 ? totalMs : kTotalTimeoutMs;
 }
+
+long TotalTimeoutMs() { return g_totalMs; }
 
 const std::string& LastRequestedUrl() { return g_lastUrl; }
 
 std::uint64_t AnsweredRequestCount() { return g_answered; }
 
 void EndNetwork() {
+  if (FetchWaiting()) {
+    g_endNetworkAfterWait = true;
+    CancelFetchAndThen([] {});
+    return;
+  }
+  g_endNetworkAfterWait = false;
   delete g_manager.data();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/text.h"
+#include "net/fetch_wait.h"
 
 namespace nimbulux {
 
@@ -29,16 +30,6 @@ Text HttpFetch(TextView url, bool bypassCache);
 // POST body to url with the given Content-Type; same decoding and failure rules.
 Text HttpPost(TextView url, std::string_view body, std::string_view contentType);
 
-// True while a fetch waits for its reply. Whatever runs from the event loop meanwhile
-// (timers, signals, the session manager) must not start another fetch: one started
-// then fails at once and leaves ResponseBytes to the waiting fetch.
-bool FetchWaiting();
-
-// For the end of the program: runs action at once when no fetch waits; otherwise
-// cancels the waiting fetch (it fails) and runs action as soon as its wait is over,
-// before it returns.
-void CancelFetchAndThen(std::function<void()> action);
-
 // Limits every request obeys.
 inline constexpr long kConnectTimeoutMs = 5000;
 inline constexpr long kTotalTimeoutMs = 15000;
@@ -47,6 +38,8 @@ inline constexpr int kMaxRedirects = 5;
 
 // Tests shorten the time-outs (milliseconds); 0 restores the defaults.
 void SetHttpTimeoutsForTesting(long connectMs, long totalMs);
+// The total time-out in force (the name lookup obeys it too).
+long TotalTimeoutMs();
 
 // The URL actually requested by the last call (after the random query), for tests.
 const std::string& LastRequestedUrl();
@@ -57,7 +50,8 @@ std::uint64_t AnsweredRequestCount();
 
 // Ends the manager and its HTTP thread while the application object still lives, so that
 // the thread finishes its last queued work (and frees it) before the program exits. A
-// later fetch makes a new manager.
+// later fetch makes a new manager. Asked while a fetch waits, it cancels that fetch and
+// ends the manager once the wait is over.
 void EndNetwork();
 
 }  // namespace nimbulux

@@ -1,9 +1,6 @@
 #include "net/update_check.h"
 
 #include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +12,7 @@
 #include "core/file_replace.h"
 #include "core/gbk.h"
 #include "core/program_paths.h"
+#include "net/host_lookup.h"
 #include "net/http_fetch.h"
 #include "net/update_channel.h"
 
@@ -67,26 +65,8 @@ Text UpdatePageFromEnvironment() {
 }
 
 Text ResolveHostToAddress(TextView hostName) {
-  const std::string name = ToUtf8(hostName);
-  if (name.empty()) return kLookupFailedAddress;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || !found) {
-    return kLookupFailedAddress;
-  }
-  Text address = kLookupFailedAddress;
-  for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
-    if (entry->ai_family != AF_INET || !entry->ai_addr) continue;
-    const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&in->sin_addr.s_addr);
-    address = DecimalText(bytes[0]) + u"." + DecimalText(bytes[1]) + u"." + DecimalText(bytes[2]) +
-              u"." + DecimalText(bytes[3]);
-    break;
-  }
-  freeaddrinfo(found);
-  return address;
+  const Text address = LookUpIPv4Address(hostName);
+  return address.empty() ? Text(kLookupFailedAddress) : address;
 }
 
 long VersionNumber(long major, long minor, long revision) {

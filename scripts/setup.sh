@@ -12,7 +12,7 @@ PACKAGES=(
   fonts-noto-cjk fonts-liberation2
   xvfb xdotool imagemagick trayer x11-utils openbox xcompmgr xauth
   xdg-utils wrk
-  faketime libxcb1-dev
+  faketime libxcb1-dev libsm-dev libice-dev dbus-daemon
   dpkg-dev lintian desktop-file-utils appstream systemd man-db
   heaptrack valgrind
 )

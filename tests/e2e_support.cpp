@@ -187,6 +187,10 @@ HelperProcess::HelperProcess(const std::string& display, const std::vector<std::
 
 HelperProcess::~HelperProcess() { Stop(); }
 
+void HelperProcess::Signal(int signal) const {
+  if (pid_ > 0) kill(pid_, signal);
+}
+
 void HelperProcess::Stop() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);

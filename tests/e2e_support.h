@@ -79,6 +79,8 @@ class HelperProcess {
   HelperProcess(const HelperProcess&) = delete;
   HelperProcess& operator=(const HelperProcess&) = delete;
   void Stop();
+  // Sends a signal to the helper.
+  void Signal(int signal) const;
 
  private:
   int pid_ = -1;

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <cstdio>
+#include <type_traits>
 
 #include "app/tray_bridge.h"
 #include "app/update_ui.h"
@@ -19,6 +20,7 @@
 #include "core/file_replace.h"
 #include "core/gbk.h"
 #include "core/program_paths.h"
+#include "net/fetch_wait.h"
 #include "net/http_fetch.h"
 #include "net/portal.h"
 #include "settings/settings_file.h"
@@ -32,6 +34,19 @@
 #include "widget/window_styles.h"
 
 namespace nimbulux {
+
+template <typename F>
+auto ControlForm::Command(F handler) {
+  // Takes the signal's arguments when the handler wants them.
+  return [this, handler](auto&&... arguments) {
+    if (!CommandMayRun()) return;
+    if constexpr (std::is_invocable_v<F, decltype(arguments)...>) {
+      handler(std::forward<decltype(arguments)>(arguments)...);
+    } else {
+      handler();
+    }
+  };
+}
 
 ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   setObjectName("Form2");
@@ -53,6 +68,13 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
   connect(&cpuTimer_, &QTimer::timeout, this, [this] { ShowCpuLoad(); });
   ConnectMenu();
   ConnectWidget();
+  // A click on the tray that arrives over D-Bus during a wait is not held back with the
+  // X input: it runs once the program is idle again, in order.
+  tray_->SetClickGate([this] {
+    if (exitRequested_) return TrayIcon::ClickGate::Never;
+    return FetchWaiting() || cycle_.RefreshBusy ? TrayIcon::ClickGate::Later
+                                                : TrayIcon::ClickGate::Now;
+  });
   tray_->SetStateProvider([this] {
     TrayWidgetState s;
     s.controlFormVisible = isVisible() || (options_ && options_->isVisible());
@@ -61,26 +83,29 @@ ControlForm::ControlForm(QWidget* parent) : QDialog(parent) {
     s.cpuMode = settings_.TrayCpu > 0;
     return s;
   });
-  connect(tray_.get(), &TrayIcon::showWidgetRequested, this, [this](bool undock) {
-    if (undock && widget_->TopTwips() < 1) widget_->SetTopTwips(1);
-    widget_->show();
-    widget_->activateWindow();
-  });
-  connect(tray_.get(), &TrayIcon::hideWidgetRequested, this, [this] { widget_->hide(); });
-  connect(tray_.get(), &TrayIcon::controlMenuRequested, this, [this] {
-    widget_->show();
-    widget_->activateWindow();
-    // The tray's menu opens with its right edge at the pointer (Qt keeps it on the screen).
-    QMenu* menu = menu_.popup;
-    menu->popup(QCursor::pos() - QPoint(menu->sizeHint().width(), 0));
-  });
-  connect(tray_.get(), &TrayIcon::controlFormFocusRequested, this, [this] {
-    QWidget* w = options_ && options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;
-    w->raise();
-    w->activateWindow();
-  });
+  connect(tray_.get(), &TrayIcon::showWidgetRequested, this, Command([this](bool undock) {
+            if (undock && widget_->TopTwips() < 1) widget_->SetTopTwips(1);
+            widget_->show();
+            widget_->activateWindow();
+          }));
+  connect(tray_.get(), &TrayIcon::hideWidgetRequested, this, Command([this] { widget_->hide(); }));
+  connect(tray_.get(), &TrayIcon::controlMenuRequested, this, Command([this] {
+            widget_->show();
+            widget_->activateWindow();
+            // The tray's menu opens with its right edge at the pointer (Qt keeps it on the
+            // screen).
+            QMenu* menu = menu_.popup;
+            menu->popup(QCursor::pos() - QPoint(menu->sizeHint().width(), 0));
+          }));
+  connect(tray_.get(), &TrayIcon::controlFormFocusRequested, this, Command([this] {
+            QWidget* w =
+                options_ && options_->isVisible() ? static_cast<QWidget*>(options_.get()) : this;
+            w->raise();
+            w->activateWindow();
+          }));
   dumpPath_ = qEnvironmentVariable("NIMBULUX_STATE_DUMP").toStdString();
   snapshotPath_ = qEnvironmentVariable("NIMBULUX_SNAPSHOT").toStdString();
+  if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
 }
 
 ControlForm::~ControlForm() { delete widget_; }
@@ -93,68 +118,93 @@ OptionsDialog& ControlForm::OptionsWindow() {
 }
 
 void ControlForm::ConnectMenu() {
-  connect(menu_.refresh, &QAction::triggered, this, [this] { RefreshWeather(); });
-  connect(menu_.details, &QAction::triggered, this, [this] {
-    const Text url = Weather().PortalBase + portal::ForecastPagePath(Weather().CurrentCityId);
-    QDesktopServices::openUrl(QUrl(QString::fromStdU16String(url)));
-    TrimMemory();
-  });
+  connect(menu_.refresh, &QAction::triggered, this, Command([this] { RefreshWeather(); }));
+  connect(menu_.details, &QAction::triggered, this, Command([this] {
+            const Text url =
+                Weather().PortalBase + portal::ForecastPagePath(Weather().CurrentCityId);
+            QDesktopServices::openUrl(QUrl(QString::fromStdU16String(url)));
+            TrimMemory();
+          }));
   for (int i = 0; i < 3; ++i) {
-    connect(menu_.backgrounds[i], &QAction::triggered, this, [this, i] { ChooseBackground(i); });
+    connect(menu_.backgrounds[i], &QAction::triggered, this,
+            Command([this, i] { ChooseBackground(i); }));
   }
-  connect(menu_.defaultStyle, &QAction::triggered, this, [this] { DefaultStyle(); });
+  connect(menu_.defaultStyle, &QAction::triggered, this, Command([this] { DefaultStyle(); }));
   for (QAction* a : {menu_.desktop, menu_.onTop, menu_.lock, menu_.clickThrough}) {
-    connect(a, &QAction::triggered, this, [this, a] { ToggleStyle(a); });
+    connect(a, &QAction::triggered, this, Command([this, a] { ToggleStyle(a); }));
   }
-  connect(menu_.chooseCity, &QAction::triggered, this, [this] { OpenOptions(); });
-  connect(menu_.options, &QAction::triggered, this, [this] { OpenOptions(); });
-  connect(menu_.cityMenu, &QMenu::triggered, this, [this](QAction* a) {
-    for (std::size_t m = 1; m < menu_.cities.size(); ++m) {
-      if (menu_.cities[m] == a) ChooseWatchedCity(static_cast<int>(m));
-    }
-  });
-  connect(menu_.readme, &QAction::triggered, this, [this] { ShowReadme(); });
-  connect(menu_.checkUpdate, &QAction::triggered, this, [this] {
-    UpdateDialogs ui(this);
-    CheckForUpdate(true, ui);
-  });
-  connect(menu_.about, &QAction::triggered, this, [this] { ShowAbout(); });
-  connect(menu_.quit, &QAction::triggered, this, [this] { SaveAndExit(); });
+  connect(menu_.chooseCity, &QAction::triggered, this, Command([this] { OpenOptions(); }));
+  connect(menu_.options, &QAction::triggered, this, Command([this] { OpenOptions(); }));
+  connect(menu_.cityMenu, &QMenu::triggered, this, Command([this](QAction* a) {
+            for (std::size_t m = 1; m < menu_.cities.size(); ++m) {
+              if (menu_.cities[m] == a) ChooseWatchedCity(static_cast<int>(m));
+            }
+          }));
+  connect(menu_.readme, &QAction::triggered, this, Command([this] { ShowReadme(); }));
+  connect(menu_.checkUpdate, &QAction::triggered, this, Command([this] {
+            UpdateDialogs ui(this);
+            CheckForUpdate(true, ui);
+          }));
+  connect(menu_.about, &QAction::triggered, this, Command([this] { ShowAbout(); }));
+  connect(menu_.quit, &QAction::triggered, this, [this] { RequestExit(); });
 }
 
 void ControlForm::ConnectWidget() {
-  connect(widget_, &WidgetWindow::refreshRequested, this, [this] { RefreshWeather(); });
-  connect(widget_, &WidgetWindow::indexSwitchRequested, this, [this] {
-    widget_->SwitchIndexView(widget_->ViewMode == kIndexView, Weather().State);
-    widget_->NormalView = true;
-    RenderWidget();
-  });
-  connect(widget_, &WidgetWindow::rowSwitchRequested, this, [this] {
-    widget_->ShowSeveralCities = NextShowSeveralCities(widget_->ShowSeveralCities);
-    RefreshWeather();
-  });
-  connect(widget_, &WidgetWindow::menuRequested, this, [this](QPoint pos, bool cityMenu) {
-    if (cityMenu) {
-      menu_.cityMenu->exec(pos);
-      menu_.cityMenu->menuAction()->setVisible(true);
-    } else {
-      menu_.popup->exec(pos);
-    }
-  });
+  connect(widget_, &WidgetWindow::refreshRequested, this, Command([this] { RefreshWeather(); }));
+  connect(widget_, &WidgetWindow::indexSwitchRequested, this, Command([this] {
+            widget_->SwitchIndexView(widget_->ViewMode == kIndexView, Weather().State);
+            widget_->NormalView = true;
+            RenderWidget();
+          }));
+  connect(widget_, &WidgetWindow::rowSwitchRequested, this, Command([this] {
+            widget_->ShowSeveralCities = NextShowSeveralCities(widget_->ShowSeveralCities);
+            RefreshWeather();
+          }));
+  connect(widget_, &WidgetWindow::menuRequested, this, Command([this](QPoint pos, bool cityMenu) {
+            if (cityMenu) {
+              menu_.cityMenu->exec(pos);
+              menu_.cityMenu->menuAction()->setVisible(true);
+            } else {
+              menu_.popup->exec(pos);
+            }
+          }));
   connect(widget_, &WidgetWindow::viewChanged, this, [this] { RenderWidget(); });
   connect(widget_, &WidgetWindow::fontChooserRequested, this,
-          [this](int slot, FontKind font) { ChooseFontAndColour(slot, font); });
-  connect(widget_, &WidgetWindow::closeRequested, this, [this] { SaveAndExit(); });
+          Command([this](int slot, FontKind font) { ChooseFontAndColour(slot, font); }));
+  connect(widget_, &WidgetWindow::closeRequested, this, [this] { RequestExit(); });
 }
 
 // ---- refresh -------------------------------------------------------------------
 
 void ControlForm::RefreshWeather() {
-  // Reached from a signal or the tray while a fetch waits (a refresh, the update check,
-  // the city search): that fetch owns the network until it returns. The clock tries
-  // again at its next tick.
-  if (FetchWaiting()) return;
+  // Reached while a fetch waits (a refresh, the update check, the city search): that
+  // fetch owns the network until it returns.
+  if (exitRequested_ || FetchWaiting()) return;
   nimbulux::RefreshWeather(cycle_, Weather().State, *this, CurrentClock());
+}
+
+void ControlForm::RequestRefresh() {
+  if (exitRequested_ || cycle_.RefreshBusy || refreshPending_) return;
+  if (Idle() && !MenuOrModalDialogOpen()) {
+    RefreshWeather();
+    return;
+  }
+  refreshPending_ = true;
+  RunWhenReady(
+      this, [this] { return !exitRequested_ && Idle() && !MenuOrModalDialogOpen(); },
+      [this] {
+        refreshPending_ = false;
+        RefreshWeather();
+      });
+}
+
+bool ControlForm::CommandMayRun() const { return !exitRequested_ && !FetchWaiting(); }
+
+bool ControlForm::Idle() const { return started_ && !cycle_.RefreshBusy && !FetchWaiting(); }
+
+bool ControlForm::MenuOrModalDialogOpen() {
+  return QApplication::activePopupWidget() != nullptr ||
+         QApplication::activeModalWidget() != nullptr;
 }
 
 void ControlForm::FetchForecast() {
@@ -303,13 +353,13 @@ void ControlForm::WriteDiagnostics(const RenderPlan& plan, const Text& trayToolt
 void ControlForm::RefreshTimerTick() {
   // While a fetch waits only the end of an autoexit run may happen; the next tick
   // decides on a refresh.
-  if (FetchWaiting() && !cycle_.AutoExit) return;
+  if (exitRequested_ || (FetchWaiting() && !cycle_.AutoExit)) return;
   switch (TimerTick(cycle_, Weather().State, Weather().ForecastPageReceived, CurrentClock())) {
     case TickAction::SaveAndExit:
       RequestExit();
       break;
     case TickAction::Refresh:
-      RefreshWeather();
+      RequestRefresh();
       break;
     case TickAction::None:
       break;
@@ -339,23 +389,26 @@ void ControlForm::RequestExit() {
   exitRequested_ = true;
   CancelFetchAndThen([this] {
     if (started_) SaveAndExit();
-    tray_->Remove();
-    QCoreApplication::processEvents();
-    std::fflush(nullptr);
-    _exit(0);
+    EndProgram();
   });
 }
 
+bool ControlForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+    RequestExit();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
 void ControlForm::SaveAndExit() {
-  // The events let through below may carry another request to end (a signal, the
-  // session manager, a second click on the exit entry).
   if (exiting_) return;
   exiting_ = true;
   exitRequested_ = true;
   if (!cityFixed_) {
     if (menu_.desktop->isChecked()) {
       SetDesktopEmbedded(widget_, false);
-      QCoreApplication::processEvents();
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     ExitState s;
     s.CityId = TrimBlanks(Weather().CurrentCityId);
@@ -377,8 +430,14 @@ void ControlForm::SaveAndExit() {
     s.WatchedCities = watched_;
     WriteExitSettings(s);
   }
+  EndProgram();
+}
+
+void ControlForm::EndProgram() {
+  exitRequested_ = true;
   tray_->Remove();
-  QCoreApplication::processEvents();
+  // The tray host and the window manager hear of it; held user input never runs.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   std::fflush(nullptr);
   // Ends at once: no later handler may run or write anything.
   _exit(0);

@@ -1,6 +1,6 @@
 // The hidden control form (Form2): it runs the start-up, owns the widget window, the
 // popup menu, the tray icon, the options dialog and the timers, and holds the run's
-// settings. The program ends only through SaveAndExit.
+// settings. The program ends only through RequestExit.
 #pragma once
 
 #include <QDialog>
@@ -39,15 +39,19 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   // program's own path.
   void Load(const QString& arguments);
 
-  // Saves the window state (unless the city is fixed), removes the tray icon and ends
-  // the program at once. Reached again from the events it lets through, it does
-  // nothing: the settings are written once.
-  void SaveAndExit();
-  // The system or the autoexit timer asks the program to end: the exit routine once the
-  // start-up is done; before that (the first-run dialog) nothing is written, as when
-  // that dialog closes. Asked while a fetch waits, the fetch is cancelled and the
-  // program ends as soon as its wait is over; asking again changes nothing.
+  // Every way to end the program comes here: the menu's exit, closing the widget, a
+  // signal, the session manager, the end of an autoexit run. Once the start-up is done
+  // the exit routine runs; before that (the first-run dialog) nothing is written, as
+  // when that dialog closes. Asked while a fetch waits, the fetch is cancelled and the
+  // program ends as soon as its wait is over. From then on no user input runs and no
+  // command starts; asking again changes nothing.
   void RequestExit();
+  bool ExitRequested() const { return exitRequested_; }
+
+  // A refresh asked by the clock or by signal: run at once when the program is idle,
+  // else put off until the wait, the refresh, or the open menu or modal dialog is over
+  // (a fetch must not wait under a menu's grab). One asked during a refresh is dropped.
+  void RequestRefresh();
 
   void RefreshWeather() override;
   bool RefreshBusy() const { return cycle_.RefreshBusy; }
@@ -90,8 +94,27 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
+  // The application's quit (the session manager at log-out, the platform) goes through
+  // RequestExit instead of closing windows and ending every event loop, a fetch's too.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Saves the window state (unless the city is fixed), removes the tray icon and ends
+  // the program at once; only RequestExit calls it. The events it lets through exclude
+  // user input, so that nothing held back during a wait runs after the exit was asked.
+  void SaveAndExit();
+  // Removes the tray icon and ends the program without writing anything.
+  [[noreturn]] void EndProgram();
+  // A command asked by the user (a menu entry, a click, a dialog) may start: the program
+  // is not ending and no fetch waits.
+  bool CommandMayRun() const;
+  // Wraps a handler so that it returns at once when no command may run.
+  template <typename F>
+  auto Command(F handler);
+  // The program does nothing that holds the network: no wait, no refresh, start-up done.
+  bool Idle() const;
+  static bool MenuOrModalDialogOpen();
+
   void ConnectMenu();
   void ConnectWidget();
   void LoadBackgrounds(int mode);
@@ -133,6 +156,7 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   bool started_ = false;
   bool exitRequested_ = false;
   bool exiting_ = false;
+  bool refreshPending_ = false;
   WatchedCityList watched_;
   int opacity_ = kOpaque;
 

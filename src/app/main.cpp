@@ -75,8 +75,7 @@ int main(int argc, char** argv) {
       char byte = 0;
       if (read(g_signalFds[1], &byte, 1) != 1) return;
       if (byte == 'r') {
-        // A refresh already running (its fetch lets events through) is not doubled.
-        if (!form.RefreshBusy()) form.RefreshWeather();
+        form.RequestRefresh();
       } else {
         form.RequestExit();
       }
@@ -91,7 +90,8 @@ int main(int argc, char** argv) {
     sigaction(SIGUSR1, &sa, nullptr);
   }
 
-  // A quit asked by the platform (the session manager at log-out) saves like the exit entry.
+  // The form takes the application's quit (the session manager at log-out) into its exit
+  // routine; an event loop ended some other way still saves on the way out.
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.RequestExit(); });
 
   form.Load(CommandLineText(argc, argv));

@@ -195,12 +195,7 @@ void ControlForm::Load(const QString& arguments) {
     if (!hide) widget_->show();
     OptionsWindow().SetListButtonsEnabled(false);
     OptionsWindow().OpenOptionsDialog();
-    if (Weather().CurrentCityId.empty()) {
-      tray_->Remove();
-      QCoreApplication::processEvents();
-      std::fflush(nullptr);
-      _exit(0);
-    }
+    if (Weather().CurrentCityId.empty()) EndProgram();
     OptionsWindow().SetListButtonsEnabled(true);
     refresh = false;  // the dialog's OK has refreshed
   }
@@ -209,9 +204,10 @@ void ControlForm::Load(const QString& arguments) {
     RefreshWeather();
     if (AnsweredRequestCount() == answeredBefore) SayNoPortalAnswers(*tray_);
   }
-  // The control form stays hidden; queued window events run once.
+  // The control form stays hidden; queued window events run once. User input held back
+  // during the first refresh waits for the main loop, when the start-up is done.
   QDialog::hide();
-  QCoreApplication::processEvents();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   // Embedding in the desktop, never for a run that ends by itself.
   if (!commandLine_.AutoExit) SetDesktopEmbedded(widget_, menu_.desktop->isChecked());
   started_ = true;

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include "core/setting_defaults.h"
+#include "net/fetch_wait.h"
 #include "tray/tray_icon.h"
 
 namespace nimbulux {
@@ -163,8 +164,28 @@ TrayNotification TrayIcon::NotificationFor(QSystemTrayIcon::ActivationReason rea
   }
 }
 
+void TrayIcon::SetClickGate(std::function<ClickGate()> gate) { gate_ = std::move(gate); }
+
+TrayIcon::ClickGate TrayIcon::Gate() const {
+  if (gate_) return gate_();
+  return FetchWaiting() ? ClickGate::Later : ClickGate::Now;
+}
+
 void TrayIcon::HandleActivation(QSystemTrayIcon::ActivationReason reason) {
-  HandleNotification(NotificationFor(reason));
+  // A tray host that speaks D-Bus delivers clicks during a fetch's wait, which holds
+  // only X input back: a menu opened now would hold its grab until the reply is in.
+  switch (Gate()) {
+    case ClickGate::Never:
+      return;
+    case ClickGate::Later:
+      RunWhenReady(
+          this, [this] { return Gate() != ClickGate::Later; },
+          [this, reason] { HandleActivation(reason); });
+      return;
+    case ClickGate::Now:
+      HandleNotification(NotificationFor(reason));
+      return;
+  }
 }
 
 void TrayIcon::HandleNotification(TrayNotification notification) {

@@ -51,12 +51,17 @@ class TrayIcon : public QObject {
   // Where the icon sits on the screen (empty when the tray does not say).
   QRect Geometry() const { return icon_.geometry(); }
 
+  // Whether a click may run now, once the program's current work is over, or never (the
+  // program is ending). Without a gate a click waits only for a fetch's wait to end.
+  enum class ClickGate { Now, Later, Never };
+  void SetClickGate(std::function<ClickGate()> gate);
+
   // The widget's state at the moment of a click; without it the widget counts as visible.
   void SetStateProvider(std::function<TrayWidgetState()> provider);
   // How a program is started (tests replace it); default StartProgramDetached.
   void SetProgramStarter(std::function<bool(const ProgramCommand&)> starter);
 
-  // Handles a click on the icon as the tray reports it.
+  // Handles a click on the icon as the tray reports it, once the gate lets it run.
   void HandleActivation(QSystemTrayIcon::ActivationReason reason);
   // Handles one notification (left press, double-click, right press).
   void HandleNotification(TrayNotification notification);
@@ -79,6 +84,9 @@ class TrayIcon : public QObject {
   QSystemTrayIcon icon_;
   bool wanted_ = false;  // added and not removed
   bool trayWasAvailable_ = false;
+  ClickGate Gate() const;
+
+  std::function<ClickGate()> gate_;
   std::function<TrayWidgetState()> stateProvider_;
   std::function<bool(const ProgramCommand&)> starter_;
 };

@@ -158,7 +158,11 @@ bool IsDesktopEmbedded(const QWidget* window) {
 
 bool StartSystemMove(QWidget* window, std::function<void()> done) {
   QWindow* handle = window ? window->windowHandle() : nullptr;
-  if (!handle || !handle->startSystemMove()) return false;
+  if (!handle) return false;
+  // A press held back during a fetch arrives when the button may be up again: the window
+  // manager would then move the window until the next click. Such a drag is done by hand.
+  if (!x11::PointerButtonsDown().value_or(true)) return false;
+  if (!handle->startSystemMove()) return false;
   // The window manager moves the window until the button is released; Qt sees no
   // release of its own, so the end is read from the X server's button state. Two
   // readings with the button up give the window manager time for its last move.

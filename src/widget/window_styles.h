@@ -28,7 +28,8 @@ void KeepOutOfTaskBar(QWidget* window);
 
 // The window system's own move of window with the pointer (the left button is down).
 // done runs once the move is over (the button released), with the window in its new
-// place. False when the window system refuses; the caller then drags by hand.
+// place. False when the window system refuses, or when the button is already up (a press
+// replayed after a wait); the caller then drags by hand.
 bool StartSystemMove(QWidget* window, std::function<void()> done);
 
 }  // namespace nimbulux

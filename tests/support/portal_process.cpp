@@ -22,7 +22,9 @@ PortalProcess::PortalProcess(std::vector<std::string> extraArgs, std::string std
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   const std::string bin = Binary();
-  std::vector<std::string> args = {bin, "--port", "0", "--quiet"};
+  // With a log file the request log is wanted; without one it would only fill the test's.
+  std::vector<std::string> args = {bin, "--port", "0"};
+  if (stderrFile.empty()) args.push_back("--quiet");
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");

@@ -10,7 +10,8 @@ namespace nimbulux::test {
 class PortalProcess {
  public:
   // extraArgs are passed to the server (--fixtures DIR, --fault ..., --update-notice ...).
-  // With a stderrFile the server's log goes there (appended) instead of to the test's.
+  // With a stderrFile the server's log, one line per request, goes there (appended);
+  // without one the server logs no requests.
   explicit PortalProcess(std::vector<std::string> extraArgs = {}, std::string stderrFile = {});
   ~PortalProcess();
   PortalProcess(const PortalProcess&) = delete;

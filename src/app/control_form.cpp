@@ -185,13 +185,13 @@ void ControlForm::RefreshWeather() {
 
 void ControlForm::RequestRefresh() {
   if (exitRequested_ || cycle_.RefreshBusy || refreshPending_) return;
-  if (Idle() && !MenuOrModalDialogOpen()) {
+  if (Idle() && !InteractionOpen()) {
     RefreshWeather();
     return;
   }
   refreshPending_ = true;
   RunWhenReady(
-      this, [this] { return !exitRequested_ && Idle() && !MenuOrModalDialogOpen(); },
+      this, [this] { return !exitRequested_ && Idle() && !InteractionOpen(); },
       [this] {
         refreshPending_ = false;
         RefreshWeather();
@@ -202,9 +202,9 @@ bool ControlForm::CommandMayRun() const { return !exitRequested_ && !FetchWaitin
 
 bool ControlForm::Idle() const { return started_ && !cycle_.RefreshBusy && !FetchWaiting(); }
 
-bool ControlForm::MenuOrModalDialogOpen() {
+bool ControlForm::InteractionOpen() {
   return QApplication::activePopupWidget() != nullptr ||
-         QApplication::activeModalWidget() != nullptr;
+         QApplication::activeModalWidget() != nullptr || QWidget::mouseGrabber() != nullptr;
 }
 
 void ControlForm::FetchForecast() {

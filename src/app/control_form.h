@@ -49,8 +49,8 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   bool ExitRequested() const { return exitRequested_; }
 
   // A refresh asked by the clock or by signal: run at once when the program is idle,
-  // else put off until the wait, the refresh, or the open menu or modal dialog is over
-  // (a fetch must not wait under a menu's grab). One asked during a refresh is dropped.
+  // else put off until the wait, the refresh, or the open menu, modal dialog or drag is
+  // over (a fetch must not wait under a grab). One asked during a refresh is dropped.
   void RequestRefresh();
 
   void RefreshWeather() override;
@@ -113,7 +113,9 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   auto Command(F handler);
   // The program does nothing that holds the network: no wait, no refresh, start-up done.
   bool Idle() const;
-  static bool MenuOrModalDialogOpen();
+  // A popup menu, a modal dialog or a drag by hand is open: it holds the pointer or the
+  // user's attention, and a fetch must not wait under it.
+  static bool InteractionOpen();
 
   void ConnectMenu();
   void ConnectWidget();

@@ -13,6 +13,7 @@ PACKAGES=(
   xvfb xdotool imagemagick trayer x11-utils openbox xcompmgr xauth
   xdg-utils wrk
   faketime libxcb1-dev
+  liberfa-dev
   dpkg-dev lintian desktop-file-utils appstream systemd man-db
   heaptrack valgrind
 )

@@ -11,7 +11,9 @@
 #include "live_translate.h"
 #include "place_codes.h"
 #include "portal_fake_provider.h"
+#include "portal_replies.h"
 #include "support/temp_dir.h"
+#include "weather/conditions.h"
 
 namespace nimbulux {
 namespace {
@@ -26,13 +28,13 @@ TEST(LiveMapping, EveryWmoClassHasItsWeatherAndDayAndNightIcons) {
       {{45, 48}, "雾"},
       {{51, 53, 55, 61}, "小雨"},
       {{63}, "中雨"},
-      {{65, 82}, "大雨"},
+      {{65}, "大雨"},
       {{56, 57, 66, 67}, "冻雨"},
       {{71, 77}, "小雪"},
       {{73}, "中雪"},
-      {{75, 86}, "大雪"},
-      {{80, 81}, "阵雨"},
-      {{85}, "阵雪"},
+      {{75}, "大雪"},
+      {{80, 81, 82}, "阵雨"},
+      {{85, 86}, "阵雪"},
       {{95}, "雷阵雨"},
       {{96, 99}, "雷阵雨伴有冰雹"}};
   for (const auto& [codes, name] : table) {
@@ -59,9 +61,9 @@ TEST(LiveMapping, WindSectorsTurnAtTheirEdgesAndBeaufortLevelsAtTheirBounds) {
     EXPECT_EQ(ps::WindDirectionText(degrees), name) << degrees;
   }
   const std::vector<std::pair<double, int>> levels = {
-      {0, 0},    {0.2, 0},  {0.3, 1},   {1.5, 1},   {1.6, 2},   {3.3, 2},   {3.4, 3},
-      {5.4, 3},  {5.5, 4},  {7.9, 4},   {8.0, 5},   {10.7, 5},  {10.8, 6},  {13.9, 7},
-      {17.2, 8}, {20.8, 9}, {24.5, 10}, {28.5, 11}, {32.6, 11}, {32.7, 12}, {60, 12}};
+      {0, 0},    {0.2, 0},  {0.21, 1},  {0.3, 1},   {1.5, 1},   {1.52, 2},   {1.6, 2},   {3.3, 2},
+      {3.4, 3},  {5.4, 3},  {5.5, 4},   {7.9, 4},   {8.0, 5},   {10.7, 5},   {10.8, 6},  {13.9, 7},
+      {17.2, 8}, {20.8, 9}, {24.5, 10}, {28.5, 11}, {32.6, 11}, {32.64, 12}, {32.7, 12}, {60, 12}};
   for (const auto& [speed, level] : levels) EXPECT_EQ(ps::BeaufortLevel(speed), level) << speed;
   EXPECT_EQ(ps::ObservedWindForce(2), "小于3级");
   EXPECT_EQ(ps::ObservedWindForce(3), "3级");
@@ -114,6 +116,74 @@ TEST(LiveTranslate, MissingNullAndUnknownValuesStayUnknown) {
                           "{\"current\":[1]}", "\xff\xfe{"}) {
     EXPECT_FALSE(ps::ParseForecastReply(bad)) << bad;
   }
+}
+
+TEST(LiveTranslate, ValuesOutsideTheirRangeAreMissingAndNoObservationClaimsNoTime) {
+  // Values a broken service could send; each would otherwise reach a reader as weather.
+  const auto f = ps::ParseForecastReply(R"({
+    "current": {"time": "2026-12-07T15:00", "temperature_2m": 1e12,
+      "relative_humidity_2m": 100.5, "wind_speed_10m": 1e300, "wind_direction_10m": 90,
+      "surface_pressure": 200, "weather_code": 4294967296},
+    "daily": {"time": ["2026-12-07", "2026-12-08", "2026-12-09"],
+      "weather_code": [4294967296, 1e300, 4294967298],
+      "temperature_2m_max": [1e12, 61, 5], "temperature_2m_min": [-91, -1e300, 2],
+      "wind_speed_10m_max": [541, -1, 0.5], "wind_direction_10m_dominant": [null, 90, 450],
+      "uv_index_max": [20.5, -1, 3]}})");
+  ASSERT_TRUE(f);
+  EXPECT_FALSE(f->now.hasTemperature);
+  EXPECT_FALSE(f->now.hasHumidity);
+  EXPECT_FALSE(f->now.hasPressure);
+  EXPECT_TRUE(f->now.windForce.empty());
+  EXPECT_EQ(f->now.hour, 15);
+  ASSERT_EQ(f->days.size(), 3u);
+  for (std::size_t d = 0; d < 2; ++d) {
+    const ps::DayForecast& day = f->days[d].forecast;
+    EXPECT_TRUE(day.dayWeather.empty() && day.nightWeather.empty() && day.dayIcon.empty()) << d;
+    EXPECT_FALSE(day.hasHigh || day.hasLow) << d;
+    EXPECT_TRUE(day.dayWindForce.empty()) << d;
+    EXPECT_FALSE(f->days[d].uvIndexMax) << d;
+  }
+  EXPECT_TRUE(f->days[0].forecast.dayWindDirection.empty());
+  EXPECT_TRUE(f->days[2].forecast.dayWeather.empty());  // 4294967298 is not 多云
+  // A calm day (0.5 km/h) has no direction of its own.
+  EXPECT_EQ(f->days[2].forecast.dayWindDirection, "无持续风向");
+  EXPECT_EQ(f->days[2].forecast.dayWindForce, "小于3级");
+
+  // No current block: the observation claims neither a time nor a value, in the form the
+  // widget reads as no data.
+  const auto daily = ps::ParseForecastReply(R"({"daily": {"time": ["2026-12-07"]}})");
+  ASSERT_TRUE(daily);
+  const std::string reply = ps::ConditionsReply(*ps::FindCityByCode("101010100"), daily->now);
+  EXPECT_EQ(reply.find("00:00"), std::string::npos) << reply;
+  WeatherState state;
+  ReadConditions(FromUtf8(reply), state);
+  EXPECT_EQ(state.NowTimeText, u"");
+  EXPECT_EQ(state.NowTemperature, u"℃");
+  EXPECT_EQ(state.NowDetails[0] + state.NowDetails[1] + state.NowDetails[2], u"");
+}
+
+TEST(LiveTranslate, DayAndNightHalvesComeFromTheirOwnHours) {
+  const auto f = ps::ParseForecastReply(test::OpenMeteoFile("forecast_hourly.json"));
+  ASSERT_TRUE(f);
+  ASSERT_EQ(f->days.size(), 8u);
+  // Rain from 13:00 to 16:00, overcast before and after: the day is rain, the night
+  // overcast; high and low are the halves' own, not the day's (3.4 / -4.6).
+  const ps::DayForecast& today = f->days[0].forecast;
+  EXPECT_EQ(today.dayWeather, "小雨");
+  EXPECT_EQ(today.nightWeather, "阴");
+  EXPECT_EQ(today.dayIcon, "d07");
+  EXPECT_EQ(today.nightIcon, "n02");
+  EXPECT_EQ(today.high, 7);
+  EXPECT_EQ(today.low, -6);
+  EXPECT_EQ(today.dayWindDirection, "东风");
+  EXPECT_EQ(today.dayWindForce, "3-4级");
+  // The night is calm: no direction.
+  EXPECT_EQ(today.nightWindDirection, "无持续风向");
+  EXPECT_EQ(today.nightWindForce, "小于3级");
+  EXPECT_EQ(f->days[1].forecast.nightWindDirection, "北风");
+  // The seventh night runs into the eighth morning, which the reply covers.
+  EXPECT_EQ(f->days[6].forecast.nightWeather, "雷阵雨");
+  EXPECT_EQ(f->days[6].forecast.low, -3);
 }
 
 TEST(LiveTranslate, TheEveningLayoutStartsAtSunset) {

@@ -40,13 +40,11 @@ std::optional<int> PortalCodeForWmo(int wmo) {
       return 16;  // 大雪
     case 80:
     case 81:
+    case 82:     // violent showers: the table has no stronger shower
       return 3;  // 阵雨
-    case 82:
-      return 9;  // violent showers: 大雨
     case 85:
-      return 13;  // 阵雪
     case 86:
-      return 16;  // heavy snow showers: 大雪
+      return 13;  // 阵雪
     case 95:
       return 4;  // 雷阵雨
     case 96:
@@ -70,11 +68,9 @@ std::string WindDirectionText(double degrees) {
 int BeaufortLevel(double metresPerSecond) {
   static const std::array<double, 12> kUpper = {0.2,  1.5,  3.3,  5.4,  7.9,  10.7,
                                                 13.8, 17.1, 20.7, 24.4, 28.4, 32.6};
-  // Speeds are given to one decimal: a speed belongs to the first level whose upper bound
-  // it does not exceed once rounded so.
-  const double v = std::round(metresPerSecond * 10) / 10;
+  // The speed as given: rounding it first would move every edge by half a step.
   for (std::size_t level = 0; level < kUpper.size(); ++level) {
-    if (v <= kUpper[level]) return static_cast<int>(level);
+    if (metresPerSecond <= kUpper[level]) return static_cast<int>(level);
   }
   return 12;
 }

@@ -17,7 +17,8 @@ std::optional<int> PortalCodeForWmo(int wmo);
 std::string WindDirectionText(double degrees);
 
 // Beaufort level 0..12 for a wind speed in metres per second (WMO table, upper bounds
-// 0.2, 1.5, 3.3, 5.4, 7.9, 10.7, 13.8, 17.1, 20.7, 24.4, 28.4, 32.6).
+// 0.2, 1.5, 3.3, 5.4, 7.9, 10.7, 13.8, 17.1, 20.7, 24.4, 28.4, 32.6, compared with the
+// unrounded speed). Level 0 is calm: such a wind has no direction.
 int BeaufortLevel(double metresPerSecond);
 // An observed wind: "小于3级" below level 3, else "N级".
 std::string ObservedWindForce(int level);

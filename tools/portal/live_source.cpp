@@ -58,7 +58,9 @@ std::string LiveSource::ForecastUrl(const City& city) const {
          "wind_direction_10m,is_day,surface_pressure"
          "&daily=weather_code,temperature_2m_max,temperature_2m_min,sunrise,sunset,"
          "wind_speed_10m_max,wind_direction_10m_dominant,uv_index_max"
-         "&timezone=Asia%2FShanghai&forecast_days=7";
+         "&hourly=weather_code,temperature_2m,wind_speed_10m,wind_direction_10m"
+         // Eight days, so that the seventh day's night (to 07:59 of the eighth) is covered.
+         "&timezone=Asia%2FShanghai&forecast_days=8";
 }
 
 std::string LiveSource::SearchUrl(const std::string& name) const {

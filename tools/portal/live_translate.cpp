@@ -4,6 +4,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "live/day_halves.h"
+#include "live/value_checks.h"
 #include "live_mapping.h"
 
 namespace nimbulux::portal_server {
@@ -87,33 +89,49 @@ std::string ClockOf(const std::string& isoTime) {
 
 std::optional<double> WindSpeed(std::optional<double> speed, const std::string& unit) {
   if (!speed) return std::nullopt;
-  return MetresPerSecond(*speed, unit);
+  return CheckedWindSpeed(MetresPerSecond(*speed, unit));
 }
+
+long long DayNumber(const PortalTime& t) {
+  using namespace std::chrono;
+  return sys_days{year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
+                                 day{static_cast<unsigned>(t.day)}}}
+      .time_since_epoch()
+      .count();
+}
+
+// A wind of Beaufort level 0 is calm and has no direction: the portal's words for that.
+constexpr char kNoSteadyDirection[] = "无持续风向";
 
 Observation ReadCurrent(const json& root) {
   Observation o;
   const auto it = root.find("current");
   if (it == root.end() || !it->is_object()) {
+    // Nothing observed: no value and no time may be claimed.
     o.missing = true;
+    o.hasTemperature = o.hasHumidity = o.hasPressure = o.hasTime = false;
     return o;
   }
   const json& c = *it;
-  const auto temperature =
-      Celsius(NumberIn(c, "temperature_2m"), UnitOf(root, "current_units", "temperature_2m", "°C"));
+  const auto temperature = CheckedCelsius(Celsius(
+      NumberIn(c, "temperature_2m"), UnitOf(root, "current_units", "temperature_2m", "°C")));
   o.hasTemperature = temperature.has_value();
   if (temperature) o.temperature = Whole(*temperature);
-  const auto humidity = NumberIn(c, "relative_humidity_2m");
-  o.hasHumidity = humidity && *humidity >= 0 && *humidity <= 100;
+  const auto humidity = CheckedHumidity(NumberIn(c, "relative_humidity_2m"));
+  o.hasHumidity = humidity.has_value();
   if (o.hasHumidity) o.humidity = Whole(*humidity);
-  const auto pressure = NumberIn(c, "surface_pressure");
-  o.hasPressure = pressure && UnitOf(root, "current_units", "surface_pressure", "hPa") == "hPa";
+  const auto pressure = UnitOf(root, "current_units", "surface_pressure", "hPa") == "hPa"
+                            ? CheckedPressure(NumberIn(c, "surface_pressure"))
+                            : std::nullopt;
+  o.hasPressure = pressure.has_value();
   if (o.hasPressure) o.pressure = Whole(*pressure);
-  if (const auto degrees = NumberIn(c, "wind_direction_10m")) {
+  const auto speed = WindSpeed(NumberIn(c, "wind_speed_10m"),
+                               UnitOf(root, "current_units", "wind_speed_10m", "km/h"));
+  const int level = speed ? BeaufortLevel(*speed) : -1;
+  if (speed) o.windForce = ObservedWindForce(level);
+  if (const auto degrees = CheckedDirection(NumberIn(c, "wind_direction_10m"));
+      degrees && level != 0) {
     o.windDirection = WindDirectionText(*degrees);
-  }
-  if (const auto speed = WindSpeed(NumberIn(c, "wind_speed_10m"),
-                                   UnitOf(root, "current_units", "wind_speed_10m", "km/h"))) {
-    o.windForce = ObservedWindForce(BeaufortLevel(*speed));
   }
   const auto time = c.find("time");
   o.hasTime =
@@ -129,49 +147,104 @@ DayForecast UnknownDay(const PortalTime& date) {
   return f;
 }
 
+void SetWeather(DayForecast& f, bool night, int wmo) {
+  const auto code = PortalCodeForWmo(wmo);
+  if (!code) return;
+  (night ? f.nightCode : f.dayCode) = *code;
+  (night ? f.nightWeather : f.dayWeather) = WeatherName(*code);
+  (night ? f.nightIcon : f.dayIcon) = IconCode(night, *code);
+}
+
+void SetWind(DayForecast& f, bool night, double metresPerSecond, std::optional<double> degrees) {
+  const int level = BeaufortLevel(metresPerSecond);
+  (night ? f.nightWindForce : f.dayWindForce) = ForecastWindForce(level);
+  std::string& direction = night ? f.nightWindDirection : f.dayWindDirection;
+  if (level == 0) {
+    direction = kNoSteadyDirection;
+  } else if (degrees) {
+    direction = WindDirectionText(*degrees);
+  }
+}
+
+// The day's own values: one code, wind and extremes for both halves.
 LiveDay ReadDay(const json& root, const json& daily, std::size_t i, const PortalTime& date) {
   LiveDay day;
   day.date = date;
   DayForecast& f = day.forecast;
   f = UnknownDay(date);
-  if (const auto wmo = NumberAt(daily, "weather_code", i)) {
-    if (const auto code = PortalCodeForWmo(Whole(*wmo))) {
-      // The service gives one code for the whole day: it stands for day and night.
-      f.dayCode = f.nightCode = *code;
-      f.dayWeather = f.nightWeather = WeatherName(*code);
-      f.dayIcon = IconCode(false, *code);
-      f.nightIcon = IconCode(true, *code);
-    }
+  if (const auto wmo = CheckedWmoCode(NumberAt(daily, "weather_code", i))) {
+    SetWeather(f, false, *wmo);
+    SetWeather(f, true, *wmo);
   }
-  const std::string unit = UnitOf(root, "daily_units", "temperature_2m_max", "°C");
-  if (const auto high = Celsius(NumberAt(daily, "temperature_2m_max", i), unit)) {
+  if (const auto high =
+          CheckedCelsius(Celsius(NumberAt(daily, "temperature_2m_max", i),
+                                 UnitOf(root, "daily_units", "temperature_2m_max", "°C")))) {
     f.hasHigh = true;
     f.high = Whole(*high);
   }
-  if (const auto low = Celsius(NumberAt(daily, "temperature_2m_min", i),
-                               UnitOf(root, "daily_units", "temperature_2m_min", "°C"))) {
+  if (const auto low =
+          CheckedCelsius(Celsius(NumberAt(daily, "temperature_2m_min", i),
+                                 UnitOf(root, "daily_units", "temperature_2m_min", "°C")))) {
     f.hasLow = true;
     f.low = Whole(*low);
   }
-  if (const auto degrees = NumberAt(daily, "wind_direction_10m_dominant", i)) {
-    f.dayWindDirection = f.nightWindDirection = WindDirectionText(*degrees);
-  }
+  const auto degrees = CheckedDirection(NumberAt(daily, "wind_direction_10m_dominant", i));
   if (const auto speed = WindSpeed(NumberAt(daily, "wind_speed_10m_max", i),
                                    UnitOf(root, "daily_units", "wind_speed_10m_max", "km/h"))) {
-    f.dayWindForce = f.nightWindForce = ForecastWindForce(BeaufortLevel(*speed));
+    SetWind(f, false, *speed, degrees);
+    SetWind(f, true, *speed, degrees);
+  } else if (degrees) {
+    f.dayWindDirection = f.nightWindDirection = WindDirectionText(*degrees);
   }
   day.sunrise = ClockOf(TextAt(daily, "sunrise", i));
   day.sunset = ClockOf(TextAt(daily, "sunset", i));
-  day.uvIndexMax = NumberAt(daily, "uv_index_max", i);
+  day.uvIndexMax = CheckedUvIndex(NumberAt(daily, "uv_index_max", i));
   return day;
 }
 
-long long DayNumber(const PortalTime& t) {
-  using namespace std::chrono;
-  return sys_days{year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
-                                 day{static_cast<unsigned>(t.day)}}}
-      .time_since_epoch()
-      .count();
+std::vector<HourlyValue> ReadHours(const json& root) {
+  std::vector<HourlyValue> hours;
+  const auto hourly = root.find("hourly");
+  if (hourly == root.end() || !hourly->is_object()) return hours;
+  const auto times = hourly->find("time");
+  if (times == hourly->end() || !times->is_array()) return hours;
+  const std::string celsius = UnitOf(root, "hourly_units", "temperature_2m", "°C");
+  const std::string speedUnit = UnitOf(root, "hourly_units", "wind_speed_10m", "km/h");
+  for (std::size_t i = 0; i < times->size(); ++i) {
+    if (!(*times)[i].is_string()) continue;
+    const std::string time = (*times)[i].get<std::string>();
+    PortalTime date;
+    int minute = 0;
+    HourlyValue h;
+    if (!ReadDate(time, date) || !ReadClock(time, h.hour, minute)) continue;
+    h.day = DayNumber(date);
+    h.wmo = CheckedWmoCode(NumberAt(*hourly, "weather_code", i));
+    h.celsius = CheckedCelsius(Celsius(NumberAt(*hourly, "temperature_2m", i), celsius));
+    h.windMetresPerSecond = WindSpeed(NumberAt(*hourly, "wind_speed_10m", i), speedUnit);
+    h.windDegrees = CheckedDirection(NumberAt(*hourly, "wind_direction_10m", i));
+    hours.push_back(h);
+  }
+  return hours;
+}
+
+// Each half from its own hours where they are enough; the day's values stay otherwise.
+// The high is the day half's, the low the night half's.
+void ApplyHalves(DayForecast& f, const std::vector<HourlyValue>& hours) {
+  const long long day = DayNumber(f.date);
+  const HalfSummary halves[2] = {DayHalf(hours, day), NightHalf(hours, day)};
+  for (const bool night : {false, true}) {
+    const HalfSummary& h = halves[night ? 1 : 0];
+    if (h.wmo) SetWeather(f, night, *h.wmo);
+    if (h.strongestWind) SetWind(f, night, *h.strongestWind, h.windDegrees);
+  }
+  if (halves[0].highCelsius) {
+    f.hasHigh = true;
+    f.high = Whole(*halves[0].highCelsius);
+  }
+  if (halves[1].lowCelsius) {
+    f.hasLow = true;
+    f.low = Whole(*halves[1].lowCelsius);
+  }
 }
 
 std::string TwoDigitClock(int hour, int minute) {
@@ -197,6 +270,7 @@ std::optional<LiveForecast> ParseForecastReply(std::string_view text) {
 
   LiveForecast f;
   f.now = ReadCurrent(root);
+  const std::vector<HourlyValue> hours = ReadHours(root);
   if (hasCurrent) {
     if (const auto isDay = NumberIn(*current, "is_day")) f.isDay = *isDay != 0;
   }
@@ -207,6 +281,7 @@ std::optional<LiveForecast> ParseForecastReply(std::string_view text) {
         PortalTime date;
         if (!(*times)[i].is_string() || !ReadDate((*times)[i].get<std::string>(), date)) continue;
         f.days.push_back(ReadDay(root, *daily, i, date));
+        ApplyHalves(f.days.back().forecast, hours);
       }
     }
   }

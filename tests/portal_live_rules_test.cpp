@@ -9,7 +9,7 @@
 
 #include "live/air_quality.h"
 #include "live/day_halves.h"
-#include "live/solar_terms.h"
+#include "pages/solar_terms.h"
 #include "live/value_checks.h"
 
 namespace nimbulux {

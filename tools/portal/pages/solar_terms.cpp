@@ -1,4 +1,4 @@
-#include "live/solar_terms.h"
+#include "pages/solar_terms.h"
 
 #include <erfa.h>
 #include <erfam.h>

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "forecast_cache.h"
-#include "live_mapping.h"
-#include "live_translate.h"
-#include "place_codes.h"
+#include "live/forecast_cache.h"
+#include "live/live_mapping.h"
+#include "live/live_translate.h"
+#include "live/place_codes.h"
 #include "portal_fake_provider.h"
 #include "support/temp_dir.h"
 

@@ -1,10 +1,10 @@
-#include "live_translate.h"
+#include "live/live_translate.h"
 
 #include <chrono>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "live_mapping.h"
+#include "live/live_mapping.h"
 
 namespace nimbulux::portal_server {
 
@@ -164,14 +164,6 @@ LiveDay ReadDay(const json& root, const json& daily, std::size_t i, const Portal
   day.sunset = ClockOf(TextAt(daily, "sunset", i));
   day.uvIndexMax = NumberAt(daily, "uv_index_max", i);
   return day;
-}
-
-long long DayNumber(const PortalTime& t) {
-  using namespace std::chrono;
-  return sys_days{year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
-                                 day{static_cast<unsigned>(t.day)}}}
-      .time_since_epoch()
-      .count();
 }
 
 std::string TwoDigitClock(int hour, int minute) {

@@ -2,9 +2,10 @@
 // and the literal search-from-the-start loops for comparison.
 #include <benchmark/benchmark.h>
 
-#include "forecast_page.h"
+#include "demo/demo_pages.h"
 #include "forecast_reference.h"
-#include "portal_data.h"
+#include "pages/forecast_page.h"
+#include "pages/portal_data.h"
 #include "weather/forecast_cleaning.h"
 #include "weather/forecast_parser.h"
 

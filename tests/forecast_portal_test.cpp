@@ -1,9 +1,11 @@
 // The portal's forecast pages, cleaned and parsed, give back what the portal generated.
 #include <gtest/gtest.h>
 
-#include "forecast_page.h"
+#include "demo/demo_pages.h"
+#include "demo/demo_weather.h"
 #include "forecast_reference.h"
-#include "portal_data.h"
+#include "pages/forecast_page.h"
+#include "pages/portal_data.h"
 #include "weather/forecast_cleaning.h"
 #include "weather/forecast_parser.h"
 

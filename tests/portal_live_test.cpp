@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "forecast_cache.h"
-#include "live_mapping.h"
-#include "live_translate.h"
-#include "place_codes.h"
+#include "live/forecast_cache.h"
+#include "live/live_mapping.h"
+#include "live/live_translate.h"
+#include "live/place_codes.h"
 #include "portal_fake_provider.h"
-#include "portal_replies.h"
+#include "pages/portal_replies.h"
 #include "support/temp_dir.h"
 #include "weather/conditions.h"
 

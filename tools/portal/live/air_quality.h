@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "portal_data.h"
+#include "pages/portal_data.h"
 
 namespace nimbulux::portal_server {
 

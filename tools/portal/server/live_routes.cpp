@@ -1,8 +1,8 @@
-#include "live_routes.h"
+#include "server/live_routes.h"
 
-#include "forecast_page.h"
-#include "portal_replies.h"
-#include "portal_server.h"
+#include "pages/forecast_page.h"
+#include "pages/portal_replies.h"
+#include "server/portal_server.h"
 
 namespace nimbulux::portal_server {
 

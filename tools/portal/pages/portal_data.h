@@ -1,7 +1,5 @@
-// The portal's city directory, the weather values its pages are written from, and the
-// demo weather generator. The generator is a pure function of (city, date, hour), so
-// the demo server always gives the same reply for the same request and tests can
-// compare what a reader extracts with what was generated. All texts are UTF-8.
+// The portal's city directory and the weather values its pages are written from, by
+// either source. All texts are UTF-8.
 //
 // Live data may lack any value: the has* flags and empty texts mark what is missing,
 // and the page writers leave it out in a form the widget's readers take as empty.
@@ -44,6 +42,8 @@ const City* FindCityByCode(std::string_view code);
 const City* FindCityByName(std::string_view nameOrPinyin);
 
 // Calendar helpers (proleptic Gregorian).
+long long DayNumber(const PortalTime& t);  // days since 1970-01-01
+PortalTime FromDayNumber(long long dayNumber, int hour);
 PortalTime AddDays(const PortalTime& t, int days);
 int DayOfYear(const PortalTime& t);            // 1..366
 int Weekday(const PortalTime& t);              // 0 = Sunday
@@ -106,12 +106,5 @@ struct CityWeather {
   std::string sunrise;                  // "HH:mm" Beijing time; empty when unknown
   std::string sunset;
 };
-
-Observation ObservationFor(const City& city, const PortalTime& t);
-DayForecast ForecastFor(const City& city, const PortalTime& t, int dayOffset);
-std::vector<IndexLine> IndicesFor(const City& city, const PortalTime& t, bool night);
-std::string SunriseFor(const City& city, const PortalTime& t);
-std::string SunsetFor(const City& city, const PortalTime& t);
-CityWeather WeatherFor(const City& city, const PortalTime& t);
 
 }  // namespace nimbulux::portal_server

@@ -1,4 +1,4 @@
-#include "portal_replies.h"
+#include "pages/portal_replies.h"
 
 #include <cstdio>
 
@@ -69,10 +69,6 @@ std::string ConditionsReply(const City& city, const Observation& o, std::string_
   return s;
 }
 
-std::string ConditionsReply(const City& city, const PortalTime& time) {
-  return ConditionsReply(city, ObservationFor(city, time));
-}
-
 std::string CitySummaryReply(const City& city, const DayForecast& f, const PortalTime& time,
                              std::string_view credit) {
   const bool complete = f.hasHigh && f.hasLow && !f.dayWeather.empty() && !f.nightWeather.empty() &&
@@ -94,10 +90,6 @@ std::string CitySummaryReply(const City& city, const DayForecast& f, const Porta
   if (!credit.empty()) s += "," + Pair("source", credit);
   s += "}}";
   return s;
-}
-
-std::string CitySummaryReply(const City& city, const PortalTime& time) {
-  return CitySummaryReply(city, ForecastFor(city, time, 0), time);
 }
 
 std::string CityListPage(std::string_view credit) {

@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "forecast_cache.h"
-#include "live_translate.h"
-#include "place_codes.h"
-#include "rate_limiter.h"
-#include "upstream_client.h"
+#include "live/forecast_cache.h"
+#include "live/live_translate.h"
+#include "live/place_codes.h"
+#include "live/rate_limiter.h"
+#include "live/upstream_client.h"
 
 namespace nimbulux::portal_server {
 

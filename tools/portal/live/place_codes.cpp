@@ -1,4 +1,4 @@
-#include "place_codes.h"
+#include "live/place_codes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "portal_icons.h"
+#include "pages/portal_icons.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "gif_encoder.h"
+#include "pages/gif_encoder.h"
 
 namespace nimbulux::portal_server {
 

@@ -1,4 +1,4 @@
-#include "forecast_cache.h"
+#include "live/forecast_cache.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "gif_encoder.h"
+#include "pages/gif_encoder.h"
 
 #include <cstdint>
 #include <unordered_map>

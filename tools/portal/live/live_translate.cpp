@@ -1,12 +1,12 @@
-#include "live_translate.h"
+#include "live/live_translate.h"
 
 #include <chrono>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "live/day_halves.h"
+#include "live/live_mapping.h"
 #include "live/value_checks.h"
-#include "live_mapping.h"
 
 namespace nimbulux::portal_server {
 
@@ -90,14 +90,6 @@ std::string ClockOf(const std::string& isoTime) {
 std::optional<double> WindSpeed(std::optional<double> speed, const std::string& unit) {
   if (!speed) return std::nullopt;
   return CheckedWindSpeed(MetresPerSecond(*speed, unit));
-}
-
-long long DayNumber(const PortalTime& t) {
-  using namespace std::chrono;
-  return sys_days{year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
-                                 day{static_cast<unsigned>(t.day)}}}
-      .time_since_epoch()
-      .count();
 }
 
 // A wind of Beaufort level 0 is calm and has no direction: the portal's words for that.

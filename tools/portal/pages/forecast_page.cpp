@@ -1,4 +1,4 @@
-#include "forecast_page.h"
+#include "pages/forecast_page.h"
 
 #include <cstdio>
 
@@ -59,13 +59,6 @@ std::string ImageOrNone(const std::string& icon, const std::string& alt) {
 std::string DateText(const PortalTime& t) {
   return std::to_string(t.year) + "年" + std::to_string(t.month) + "月" + std::to_string(t.day) +
          "日";
-}
-
-// A short seasonal note of two characters, the first note after the date line.
-std::string SeasonNote(const PortalTime& t) {
-  static const char* const kTerms[] = {"小寒", "立春", "惊蛰", "清明", "立夏", "芒种",
-                                       "小暑", "立秋", "白露", "寒露", "立冬", "大雪"};
-  return kTerms[(t.month + 11) % 12];
 }
 
 void Head(Page& page, const ForecastPageInput& in) {
@@ -339,21 +332,6 @@ std::string ForecastPageHtml(const ForecastPageInput& in) {
   page.Line("</body>");
   page.Line("</html>");
   return page.Take();
-}
-
-std::string ForecastPageHtml(const City& city, const PortalTime& time) {
-  ForecastPageInput in;
-  in.city = city;
-  in.time = time;
-  // In the evening hours the page shows tonight only, in its night layout.
-  in.night = time.hour >= 18;
-  in.nightWord = time.hour >= 21 ? "晚上" : "夜间";
-  in.weather = WeatherFor(city, time);
-  in.dateNotes = {SeasonNote(time), "空气质量良"};
-  in.otherCity = [time](const City& c, int d) -> std::optional<DayForecast> {
-    return ForecastFor(c, time, d);
-  };
-  return ForecastPageHtml(in);
 }
 
 }  // namespace nimbulux::portal_server

@@ -1,4 +1,4 @@
-#include "update_routes.h"
+#include "server/update_routes.h"
 
 #include <fstream>
 #include <sstream>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "portal_data.h"
+#include "pages/portal_data.h"
 
 namespace nimbulux::portal_server {
 
@@ -27,8 +27,5 @@ struct ForecastPageInput {
 };
 
 std::string ForecastPageHtml(const ForecastPageInput& input);
-
-// The demo page of a city at a moment, from WeatherFor().
-std::string ForecastPageHtml(const City& city, const PortalTime& time);
 
 }  // namespace nimbulux::portal_server

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "live_source.h"
-#include "portal_options.h"
+#include "live/live_source.h"
+#include "server/portal_options.h"
 
 namespace nimbulux::portal_server {
 

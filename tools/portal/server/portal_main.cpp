@@ -6,10 +6,10 @@
 #include <iostream>
 #include <thread>
 
-#include "live_routes.h"
-#include "live_source.h"
-#include "portal_options.h"
-#include "portal_server.h"
+#include "live/live_source.h"
+#include "server/live_routes.h"
+#include "server/portal_options.h"
+#include "server/portal_server.h"
 
 using namespace nimbulux::portal_server;
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "portal_data.h"
+#include "pages/portal_data.h"
 
 namespace nimbulux::portal_server {
 

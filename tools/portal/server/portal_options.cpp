@@ -1,4 +1,4 @@
-#include "portal_options.h"
+#include "server/portal_options.h"
 
 #include <QStandardPaths>
 #include <charconv>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "portal_data.h"
+#include "pages/portal_data.h"
 
 namespace nimbulux::portal_server {
 

@@ -1,4 +1,4 @@
-#include "live_source.h"
+#include "live/live_source.h"
 
 #include <cmath>
 #include <cstdio>

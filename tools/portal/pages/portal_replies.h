@@ -1,5 +1,5 @@
 // The text replies of the portal, as plain functions of their values, so the server
-// and the tests produce the very same bytes. The demo overloads take (city, moment).
+// and the tests produce the very same bytes.
 // All replies are UTF-8. A credit, where given, goes where no reader looks.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "portal_data.h"
+#include "pages/portal_data.h"
 
 namespace nimbulux::portal_server {
 
@@ -19,7 +19,6 @@ inline constexpr char kMissingObservation[] = "暂无实况";
 // 6 pressure, 7 visibility, 8 time as key:hour:minute, then further pieces.
 // Unknown values are sent as the missing-observation words, which readers drop.
 std::string ConditionsReply(const City& city, const Observation& o, std::string_view credit = {});
-std::string ConditionsReply(const City& city, const PortalTime& time);
 
 // "/data/cityinfo/<code>.html": eight pieces: city, code, high, low, weather,
 // day icon file, night icon file, publishing time.
@@ -27,7 +26,6 @@ std::string ConditionsReply(const City& city, const PortalTime& time);
 // then leaves the city's slot empty instead of showing a made-up 0.
 std::string CitySummaryReply(const City& city, const DayForecast& today, const PortalTime& time,
                              std::string_view credit = {});
-std::string CitySummaryReply(const City& city, const PortalTime& time);
 
 // "/static/html/weather_list.shtml": one region block per region, cities as <li>
 // items linking to "/html/weather/<code>.shtml".

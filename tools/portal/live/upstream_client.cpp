@@ -1,4 +1,4 @@
-#include "upstream_client.h"
+#include "live/upstream_client.h"
 
 #include <curl/curl.h>
 

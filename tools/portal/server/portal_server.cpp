@@ -1,4 +1,4 @@
-#include "portal_server.h"
+#include "server/portal_server.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,11 +11,12 @@
 #include <sstream>
 #include <thread>
 
-#include "forecast_page.h"
-#include "live_routes.h"
-#include "portal_icons.h"
-#include "portal_replies.h"
-#include "update_routes.h"
+#include "demo/demo_pages.h"
+#include "pages/forecast_page.h"
+#include "pages/portal_icons.h"
+#include "pages/portal_replies.h"
+#include "server/live_routes.h"
+#include "server/update_routes.h"
 
 namespace nimbulux::portal_server {
 

@@ -1,4 +1,4 @@
-#include "live_mapping.h"
+#include "live/live_mapping.h"
 
 #include <array>
 #include <cmath>

@@ -3,7 +3,7 @@
 
 #include <httplib.h>
 
-#include "portal_options.h"
+#include "server/portal_options.h"
 
 namespace nimbulux::portal_server {
 

@@ -1,0 +1,43 @@
+#include "demo/demo_pages.h"
+
+#include "demo/demo_weather.h"
+#include "pages/forecast_page.h"
+#include "pages/portal_replies.h"
+
+namespace nimbulux::portal_server {
+
+namespace {
+
+// A short seasonal note of two characters, the first note after the date line.
+std::string SeasonNote(const PortalTime& t) {
+  static const char* const kTerms[] = {"小寒", "立春", "惊蛰", "清明", "立夏", "芒种",
+                                       "小暑", "立秋", "白露", "寒露", "立冬", "大雪"};
+  return kTerms[(t.month + 11) % 12];
+}
+
+}  // namespace
+
+std::string ConditionsReply(const City& city, const PortalTime& time) {
+  return ConditionsReply(city, ObservationFor(city, time));
+}
+
+std::string CitySummaryReply(const City& city, const PortalTime& time) {
+  return CitySummaryReply(city, ForecastFor(city, time, 0), time);
+}
+
+std::string ForecastPageHtml(const City& city, const PortalTime& time) {
+  ForecastPageInput in;
+  in.city = city;
+  in.time = time;
+  // In the evening hours the page shows tonight only, in its night layout.
+  in.night = time.hour >= 18;
+  in.nightWord = time.hour >= 21 ? "晚上" : "夜间";
+  in.weather = WeatherFor(city, time);
+  in.dateNotes = {SeasonNote(time), "空气质量良"};
+  in.otherCity = [time](const City& c, int d) -> std::optional<DayForecast> {
+    return ForecastFor(c, time, d);
+  };
+  return ForecastPageHtml(in);
+}
+
+}  // namespace nimbulux::portal_server

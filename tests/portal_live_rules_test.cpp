@@ -9,8 +9,8 @@
 
 #include "live/air_quality.h"
 #include "live/day_halves.h"
-#include "pages/solar_terms.h"
 #include "live/value_checks.h"
+#include "pages/solar_terms.h"
 
 namespace nimbulux {
 namespace {

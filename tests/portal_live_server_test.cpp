@@ -156,7 +156,7 @@ TEST_F(LivePortal, TheEveningPageAndNullsKeepTheLineLayout) {
   EXPECT_EQ(s.NowTemperature, u"-1℃");
   EXPECT_EQ(s.NowDetails[1], u"东北风6级");  // the service gave m/s here
   EXPECT_EQ(s.ExtraLines[0], u"");           // no index at night follows from the data
-  const std::vector<Text> weathers = {u"冻雨", u"冻雨", u"小雪", u"阵雨", u"大雪"};
+  const std::vector<Text> weathers = {u"冻雨", u"冻雨", u"小雪", u"阵雨", u"阵雪"};
   for (std::size_t d = 0; d < 5; ++d) {
     EXPECT_EQ(night.controls.RowUpper[d].Tooltip.substr(0, weathers[d].size()), weathers[d]) << d;
   }

@@ -10,8 +10,8 @@
 #include "live/live_mapping.h"
 #include "live/live_translate.h"
 #include "live/place_codes.h"
-#include "portal_fake_provider.h"
 #include "pages/portal_replies.h"
+#include "portal_fake_provider.h"
 #include "support/temp_dir.h"
 #include "weather/conditions.h"
 

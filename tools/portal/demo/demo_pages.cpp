@@ -3,19 +3,9 @@
 #include "demo/demo_weather.h"
 #include "pages/forecast_page.h"
 #include "pages/portal_replies.h"
+#include "pages/solar_terms.h"
 
 namespace nimbulux::portal_server {
-
-namespace {
-
-// A short seasonal note of two characters, the first note after the date line.
-std::string SeasonNote(const PortalTime& t) {
-  static const char* const kTerms[] = {"小寒", "立春", "惊蛰", "清明", "立夏", "芒种",
-                                       "小暑", "立秋", "白露", "寒露", "立冬", "大雪"};
-  return kTerms[(t.month + 11) % 12];
-}
-
-}  // namespace
 
 std::string ConditionsReply(const City& city, const PortalTime& time) {
   return ConditionsReply(city, ObservationFor(city, time));
@@ -33,7 +23,8 @@ std::string ForecastPageHtml(const City& city, const PortalTime& time) {
   in.night = time.hour >= 18;
   in.nightWord = time.hour >= 21 ? "晚上" : "夜间";
   in.weather = WeatherFor(city, time);
-  in.dateNotes = {SeasonNote(time), "空气质量良"};
+  // The solar term in effect, the first note after the date line.
+  in.dateNotes = {SolarTermOn(time.year, time.month, time.day), "空气质量良"};
   in.otherCity = [time](const City& c, int d) -> std::optional<DayForecast> {
     return ForecastFor(c, time, d);
   };

@@ -35,6 +35,22 @@ FakeWeatherProvider::FakeWeatherProvider() {
     }
     answer(reply, res);
   });
+  defaultAirQuality_ = FakeReply{200, OpenMeteoFile("air_quality.json"), 0};
+  server_.Get("/v1/air-quality",
+              [this, answer](const httplib::Request& req, httplib::Response& res) {
+                const std::string latitude = req.get_param_value("latitude");
+                FakeReply reply;
+                {
+                  const std::lock_guard lock(mutex_);
+                  ++airQualityCounts_[latitude];
+                  lastAirQualityQuery_.clear();
+                  for (const auto& [key, value] : req.params) {
+                    lastAirQualityQuery_ += key + "=" + value + "&";
+                  }
+                  reply = ReplyFor(airQuality_, latitude, defaultAirQuality_);
+                }
+                answer(reply, res);
+              });
   server_.Get("/v1/search", [this, answer](const httplib::Request& req, httplib::Response& res) {
     FakeReply reply;
     {
@@ -92,6 +108,27 @@ int FakeWeatherProvider::ForecastRequests() const {
   int n = 0;
   for (const auto& [key, count] : forecastCounts_) n += count;
   return n;
+}
+
+void FakeWeatherProvider::SetAirQuality(const std::string& latitude, FakeReply reply) {
+  const std::lock_guard lock(mutex_);
+  airQuality_[latitude] = std::move(reply);
+}
+
+void FakeWeatherProvider::SetDefaultAirQuality(FakeReply reply) {
+  const std::lock_guard lock(mutex_);
+  defaultAirQuality_ = std::move(reply);
+}
+
+int FakeWeatherProvider::AirQualityRequests(const std::string& latitude) const {
+  const std::lock_guard lock(mutex_);
+  const auto it = airQualityCounts_.find(latitude);
+  return it == airQualityCounts_.end() ? 0 : it->second;
+}
+
+std::string FakeWeatherProvider::LastAirQualityQuery() const {
+  const std::lock_guard lock(mutex_);
+  return lastAirQualityQuery_;
 }
 
 int FakeWeatherProvider::SearchRequests() const {

@@ -82,7 +82,9 @@ TEST_F(LivePortal, EveryFormCarriesTheServiceValuesByDay) {
   const WeatherState& s = v.module.State;
   EXPECT_EQ(s.CityName, u"北京");
   EXPECT_EQ(s.DateWords, (std::vector<Text>{u"2026年12月7日", u"星期一", u"第341天"}));
-  EXPECT_EQ(s.PageNotes[0], u"");  // nothing that the service does not give
+  // The solar term of the day (大雪 began on 2026-12-07) and China's air quality index.
+  EXPECT_EQ(s.PageNotes[0], u"大雪");
+  EXPECT_EQ(s.PageNotes[1], u"空气质量良");
   EXPECT_EQ(s.NowTemperature, u"1℃");
   EXPECT_EQ(s.NowDetails[0], u"湿度70%");
   EXPECT_EQ(s.NowDetails[1], u"西北风3级");
@@ -93,7 +95,8 @@ TEST_F(LivePortal, EveryFormCarriesTheServiceValuesByDay) {
   EXPECT_EQ(s.TodayForecast[2], u"-5");
   EXPECT_EQ(s.TodayForecast[3], u"西北3-4级");
   EXPECT_EQ(s.ExtraLines[0], u"紫外：最弱");
-  EXPECT_EQ(s.ExtraLines[1], u"");
+  EXPECT_EQ(s.ExtraLines[1], u"空气：良");
+  EXPECT_EQ(s.ExtraLines[2], u"");
   EXPECT_EQ(s.ExtraLines[4], u"日出 07:21");
   EXPECT_EQ(s.ExtraLines[5], u"日落 16:50");
   EXPECT_TRUE(v.module.ForecastPageReceived);
@@ -139,6 +142,63 @@ TEST_F(LivePortal, EveryFormCarriesTheServiceValuesByDay) {
                        "sunset,wind_speed_10m_max,wind_direction_10m_dominant,uv_index_max&"),
             std::string::npos);
   EXPECT_NE(Log().find("CC BY 4.0"), std::string::npos);
+  // China's index is computed from the pollutants; the service's own indices are not asked.
+  const std::string air = provider_.LastAirQualityQuery();
+  EXPECT_NE(air.find("hourly=pm2_5,pm10,ozone,nitrogen_dioxide,sulphur_dioxide,carbon_monoxide&"),
+            std::string::npos)
+      << air;
+  EXPECT_EQ(air.find("aqi"), std::string::npos) << air;
+}
+
+TEST_F(LivePortal, HalvesOfTheDayAndTheSolarTermFollowTheData) {
+  provider_.SetForecast("39.90", FakeReply{200, test::OpenMeteoFile("forecast_hourly.json")});
+  PortalProcess portal(Args(), log_.File("portal.log"));
+  const WidgetView v = ReadCity(portal, "101010100");
+  const WeatherState& s = v.module.State;
+  // Rain in the afternoon, overcast at night; the high is the day's, the low the night's.
+  EXPECT_EQ(s.TodayForecast[0], u"小雨转阴");
+  EXPECT_EQ(s.TodayForecast[1], u"7");
+  EXPECT_EQ(s.TodayForecast[2], u"-6");
+  EXPECT_EQ(s.TodayForecast[3], u"东3-4级转无持续向小于3级");
+  EXPECT_EQ(v.controls.TodayPictures[0].IconName, u"/m/i/icon_weather/42x30/d07");
+  EXPECT_EQ(v.controls.TodayPictures[1].IconName, u"/m/i/icon_weather/42x30/n02");
+  EXPECT_EQ(v.controls.RowUpper[0].Tooltip.substr(0, 4), u"小雨转阴");
+  const std::string query = provider_.LastForecastQuery();
+  EXPECT_NE(query.find("hourly=weather_code,temperature_2m,wind_speed_10m,wind_direction_10m&"),
+            std::string::npos)
+      << query;
+  EXPECT_NE(query.find("forecast_days=8&"), std::string::npos) << query;
+
+  // The term in effect on the portal's day: the last one to have begun.
+  const auto notes = [&](const std::string& date) {
+    PortalProcess at(Args(date, 10));
+    return ReadCity(at, "101010100").module.State.PageNotes;
+  };
+  EXPECT_EQ(notes("2026-12-21")[0], u"大雪");
+  // The solstice's own day; the air-quality reply does not reach that day: no note.
+  const auto solstice = notes("2026-12-22");
+  EXPECT_EQ(solstice[0], u"冬至");
+  EXPECT_EQ(solstice[1], u"");
+}
+
+TEST_F(LivePortal, AnAirQualityFailureShowsNothingAboutAirQuality) {
+  provider_.SetAirQuality("39.90", FakeReply{500, "{\"error\":true}"});
+  provider_.SetAirQuality("39.13", FakeReply{200, "garbage, not json"});
+  PortalProcess portal(Args(), log_.File("portal.log"));
+  for (const char* code : {"101010100", "501010100"}) {
+    for (int i = 0; i < 2; ++i) {
+      const WidgetView v = ReadCity(portal, code);
+      const WeatherState& s = v.module.State;
+      EXPECT_EQ(s.TodayForecast[0], u"小雪") << code;  // the forecast is untouched
+      EXPECT_EQ(s.PageNotes[0], u"大雪") << code;
+      EXPECT_EQ(s.PageNotes[1], u"") << code;
+      for (const Text& line : s.ExtraLines) EXPECT_EQ(line.find(u"空气"), Text::npos) << code;
+    }
+  }
+  // Not asked again within the hour.
+  EXPECT_EQ(provider_.AirQualityRequests("39.90"), 1);
+  EXPECT_EQ(provider_.AirQualityRequests("39.13"), 1);
+  EXPECT_NE(Log().find("not an air-quality reply"), std::string::npos);
 }
 
 TEST_F(LivePortal, TheEveningPageAndNullsKeepTheLineLayout) {
@@ -155,7 +215,7 @@ TEST_F(LivePortal, TheEveningPageAndNullsKeepTheLineLayout) {
   EXPECT_EQ(night.controls.TodayPictures[0].IconName, u"/m/i/icon_weather/42x30/n19");
   EXPECT_EQ(s.NowTemperature, u"-1℃");
   EXPECT_EQ(s.NowDetails[1], u"东北风6级");  // the service gave m/s here
-  EXPECT_EQ(s.ExtraLines[0], u"");           // no index at night follows from the data
+  EXPECT_EQ(s.ExtraLines[0], u"空气：良");   // the one index at night that follows from data
   const std::vector<Text> weathers = {u"冻雨", u"冻雨", u"小雪", u"阵雨", u"阵雪"};
   for (std::size_t d = 0; d < 5; ++d) {
     EXPECT_EQ(night.controls.RowUpper[d].Tooltip.substr(0, weathers[d].size()), weathers[d]) << d;

@@ -44,7 +44,36 @@ LiveSource::LiveSource(LiveSourceOptions options)
       cache_(
           options_.cacheDir, options_.policy, &WallClockSeconds,
           [](const std::string& body) { return ParseForecastReply(body).has_value(); }, &LiveLog),
+      air_(
+          options_.cacheDir.empty() ? "" : options_.cacheDir + "/air-quality",
+          options_.airQualityPolicy, &WallClockSeconds,
+          [this](const std::string& url) { return FetchAirQuality(url); }, &LiveLog,
+          options_.airQualityWait),
       places_(options_.placeFile) {}
+
+FetchOutcome LiveSource::FetchAirQuality(const std::string& url) {
+  FetchOutcome outcome;
+  if (!limiter_.TryTake()) {
+    outcome.why = "over the request rate limit";
+    return outcome;
+  }
+  outcome.attempted = true;
+  UpstreamReply reply = UpstreamGet(url, options_.limits);
+  if (!reply.ok) {
+    outcome.why = reply.error;
+  } else if (!ParseAirQualityReply(reply.body)) {
+    outcome.why = "not an air-quality reply";
+  } else {
+    outcome.body = std::move(reply.body);
+  }
+  return outcome;
+}
+
+std::optional<ChinaAqi> LiveSource::AirQuality(const City& city, const ChinaClock& now) {
+  const PortalTime& t = now.time;
+  return air_.For(city.code, AirQualityUrl(options_.airQualityBase, city.latitude, city.longitude),
+                  DayNumber(PortalTime{t.year, t.month, t.day, 0}), t.hour);
+}
 
 std::optional<City> LiveSource::FindCity(const std::string& code) const {
   if (const City* c = FindCityByCode(code)) return *c;

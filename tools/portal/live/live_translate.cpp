@@ -7,6 +7,7 @@
 #include "live/day_halves.h"
 #include "live/live_mapping.h"
 #include "live/value_checks.h"
+#include "pages/solar_terms.h"
 
 namespace nimbulux::portal_server {
 
@@ -280,8 +281,14 @@ std::optional<LiveForecast> ParseForecastReply(std::string_view text) {
   return f;
 }
 
-LivePageValues PageValuesFor(const LiveForecast& forecast, const ChinaClock& now) {
+LivePageValues PageValuesFor(const LiveForecast& forecast, const ChinaClock& now,
+                             const std::optional<ChinaAqi>& air) {
   LivePageValues v;
+  v.notes.push_back(SolarTermOn(now.time.year, now.time.month, now.time.day));
+  if (air) {
+    v.notes.push_back(AirQualityNote(*air));
+    v.weather.nightIndices.push_back(AirQualityIndexLine(*air));
+  }
   const long long today = DayNumber(now.time);
   const LiveDay* todays = nullptr;
   for (int d = 0; d < 7; ++d) {
@@ -300,6 +307,7 @@ LivePageValues PageValuesFor(const LiveForecast& forecast, const ChinaClock& now
     v.weather.sunset = todays->sunset;
     if (todays->uvIndexMax) v.weather.dayIndices.push_back(UvIndexLine(*todays->uvIndexMax));
   }
+  if (air) v.weather.dayIndices.push_back(AirQualityIndexLine(*air));
   // The evening layout once the sun has set; the service's day flag where the sunset is
   // unknown; the clock alone where both are.
   const std::string clock = TwoDigitClock(now.time.hour, now.minute);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "live/air_quality.h"
 #include "pages/portal_data.h"
 
 namespace nimbulux::portal_server {
@@ -37,13 +38,16 @@ struct ChinaClock {
 };
 
 // What the pages show for today: the seven days from today on (days the reply does not
-// cover are unknown), the indices that follow from real data, and the layout.
+// cover are unknown), the indices that follow from real data, the notes after the date
+// line, and the layout.
 struct LivePageValues {
   CityWeather weather;
   bool night = false;
-  std::string nightWord;  // "夜间" or "晚上"
+  std::string nightWord;           // "夜间" or "晚上"
+  std::vector<std::string> notes;  // the solar term, then the air quality when known
 };
-LivePageValues PageValuesFor(const LiveForecast& forecast, const ChinaClock& now);
+LivePageValues PageValuesFor(const LiveForecast& forecast, const ChinaClock& now,
+                             const std::optional<ChinaAqi>& air = std::nullopt);
 
 // The current China time (UTC+8 all year).
 ChinaClock ChinaNow();

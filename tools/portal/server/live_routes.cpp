@@ -57,7 +57,9 @@ httplib::Server::Handler CityRoute(const PortalOptions& o, std::shared_ptr<LiveS
 
 LiveSourceOptions LiveSourceOptionsFrom(const PortalOptions& o) {
   LiveSourceOptions l;
-  if (!o.providerUrl.empty()) l.forecastBase = l.geocodingBase = o.providerUrl;
+  if (!o.providerUrl.empty()) {
+    l.forecastBase = l.geocodingBase = l.airQualityBase = o.providerUrl;
+  }
   l.cacheDir = CacheFolder(o);
   l.placeFile = DataFolder(o) + "/places.json";
   l.limits.totalSeconds = o.upstreamTimeoutSeconds;
@@ -85,15 +87,16 @@ void AddLiveWeatherRoutes(httplib::Server& server, const PortalOptions& o,
                        }));
   server.Get(R"(/html/weather/(\d+)\.shtml)",
              CityRoute(o, source,
-                       [](const City& city, const LiveForecast& f, const ChinaClock& now,
-                          httplib::Response& res) {
-                         LivePageValues v = PageValuesFor(f, now);
+                       [source](const City& city, const LiveForecast& f, const ChinaClock& now,
+                                httplib::Response& res) {
+                         LivePageValues v = PageValuesFor(f, now, source->AirQuality(city, now));
                          ForecastPageInput in;
                          in.city = city;
                          in.time = now.time;
                          in.night = v.night;
                          in.nightWord = v.nightWord;
                          in.weather = std::move(v.weather);
+                         in.dateNotes = std::move(v.notes);
                          in.credit = kDataCredit;
                          res.set_content(ForecastPageHtml(in), kHtmlUtf8);
                        }));

@@ -30,10 +30,10 @@ int main(int argc, char** argv) {
     InitUpstreamClient();
     const LiveSourceOptions live = LiveSourceOptionsFrom(*options);
     std::fprintf(stderr,
-                 "nimbulux-portal: live weather from %s. %s.\n"
+                 "nimbulux-portal: live weather from %s, air quality from %s. %s.\n"
                  "nimbulux-portal: cache in %s, codes of places found by name in %s\n",
-                 live.forecastBase.c_str(), kDataCredit, live.cacheDir.c_str(),
-                 live.placeFile.c_str());
+                 live.forecastBase.c_str(), live.airQualityBase.c_str(), kDataCredit,
+                 live.cacheDir.c_str(), live.placeFile.c_str());
   }
 
   // A client that goes away mid-reply must not end the server.

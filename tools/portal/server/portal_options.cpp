@@ -219,16 +219,19 @@ and, for the update check of the widget (NIMBULUX_UPDATE_PAGE names the first):
 
 Options:
   --source demo|live    demo (default): generated weather, no network needed.
-                        live: observations and forecasts from Open-Meteo
-                        (https://open-meteo.com/), weather data licensed CC BY 4.0
+                        live: observations, forecasts and air quality from
+                        Open-Meteo (https://open-meteo.com/), weather and air-quality
+                        data licensed CC BY 4.0
                         (https://creativecommons.org/licenses/by/4.0/). At most one
-                        request per city per 15 minutes, replies cached on disk; when
+                        forecast request per city per 15 minutes and one air-quality
+                        request per city per hour, replies cached on disk; when
                         the service fails the last good reply is served for up to
                         6 hours, then the weather routes answer 503. Names outside the
                         directory are looked up with Open-Meteo's place search (China
                         only) and keep the code they are given.
-  --provider-url URL    base address used instead of https://api.open-meteo.com and
-                        https://geocoding-api.open-meteo.com (for tests)
+  --provider-url URL    base address used instead of https://api.open-meteo.com,
+                        https://geocoding-api.open-meteo.com and
+                        https://air-quality-api.open-meteo.com (for tests)
   --cache-dir DIR       live replies (default $XDG_CACHE_HOME/nimbulux-portal)
   --data-dir DIR        codes of places found by name (default
                         $XDG_DATA_HOME/nimbulux-portal)

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-image-formats-plugins libqt6svg6
-  libcurl4-openssl-dev libcpp-httplib-dev nlohmann-json3-dev
+  libcurl4-openssl-dev libcpp-httplib-dev nlohmann-json3-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-noto-cjk fonts-liberation2

@@ -47,6 +47,11 @@ TEST_P(PortalPageTest, ParsedFieldsEqualTheGeneratedWeather) {
 
   Text page = T(ForecastPageHtml(city, time));
   EXPECT_GE(ToUtf8(page).size(), 100000u);
+  // Our own name in the title and on the logo, nobody else's.
+  EXPECT_NE(page.find(T("<title>" + city.name + "天气预报 - 一周天气预报 - Nimbulux 天气门户")),
+            Text::npos);
+  EXPECT_NE(page.find(u"alt=\"Nimbulux 天气门户\""), Text::npos);
+  EXPECT_EQ(page.find(u"中国天气"), Text::npos);
   WeatherModule module;
   Text notes;
   module.PendingForecastText = CleanForecastPage(page, module.State, notes);

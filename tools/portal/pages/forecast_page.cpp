@@ -69,7 +69,8 @@ void Head(Page& page, const ForecastPageInput& in) {
   page.Line("<html xmlns=\"http://www.w3.org/1999/xhtml\">");
   page.Line("<head>");
   page.Line("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" />");
-  page.Line("<title>" + city.name + "天气预报 - 一周天气预报 - 中国天气</title>");
+  page.Line("<title>" + city.name + "天气预报 - 一周天气预报 - " + std::string(kPortalName) +
+            "</title>");
   page.Line("<meta name=\"keywords\" content=\"" + city.name + "天气预报," + city.pinyin +
             ",一周天气,生活指数\" />");
   page.Line("<style type=\"text/css\">");
@@ -102,9 +103,10 @@ void Head(Page& page, const ForecastPageInput& in) {
   page.Line("</script>");
   page.Line("</head>");
   page.Line("<body>");
-  page.Line(
-      "<div class=\"header\"><a href=\"/\"><img src=\"/m/logo.gif\" alt=\"中国天气\" /></a>"
-      "</div>");
+  page.Line("<div class=\"header\"><a href=\"/\"><img src=\"/m/logo.gif\" alt=\"" +
+            std::string(kPortalName) +
+            "\" /></a>"
+            "</div>");
 }
 
 void DateSection(Page& page, const PortalTime& time, const std::vector<std::string>& notes) {

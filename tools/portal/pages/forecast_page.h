@@ -11,6 +11,9 @@
 
 namespace nimbulux::portal_server {
 
+// Our portal's name, in the page title and the logo's text.
+inline constexpr char kPortalName[] = "Nimbulux 天气门户";
+
 struct ForecastPageInput {
   City city;
   PortalTime time;  // the date line

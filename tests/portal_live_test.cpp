@@ -149,6 +149,13 @@ TEST(LiveTranslate, ValuesOutsideTheirRangeAreMissingAndNoObservationClaimsNoTim
   EXPECT_EQ(f->days[2].forecast.dayWindDirection, "无持续风向");
   EXPECT_EQ(f->days[2].forecast.dayWindForce, "小于3级");
 
+  // A calm observation (under 0.2 m/s) names no direction.
+  const auto calm = ps::ParseForecastReply(R"({"current": {"time": "2026-12-07T15:00",
+      "wind_speed_10m": 0.7, "wind_direction_10m": 90}})");
+  ASSERT_TRUE(calm);
+  EXPECT_EQ(calm->now.windDirection, "");
+  EXPECT_EQ(calm->now.windForce, "小于3级");
+
   // No current block: the observation claims neither a time nor a value, in the form the
   // widget reads as no data.
   const auto daily = ps::ParseForecastReply(R"({"daily": {"time": ["2026-12-07"]}})");

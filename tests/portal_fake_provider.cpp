@@ -17,8 +17,12 @@ std::string OpenMeteoFile(const std::string& name) {
 
 FakeWeatherProvider::FakeWeatherProvider() {
   defaultForecast_ = FakeReply{200, OpenMeteoFile("forecast_day.json"), 0};
-  auto answer = [](const FakeReply& r, httplib::Response& res) {
-    if (r.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(r.delayMs));
+  auto answer = [this](const FakeReply& r, httplib::Response& res) {
+    if (r.delayMs > 0) {
+      // A hanging service: ends early only when the fake stops.
+      std::unique_lock lock(mutex_);
+      stopping_.wait_for(lock, std::chrono::milliseconds(r.delayMs), [this] { return stopped_; });
+    }
     res.status = r.status;
     res.set_content(r.body, "application/json; charset=utf-8");
   };
@@ -62,12 +66,19 @@ FakeWeatherProvider::FakeWeatherProvider() {
     }
     answer(reply, res);
   });
+  // Enough threads that requests left hanging do not hold the others back.
+  server_.new_task_queue = [] { return new httplib::ThreadPool(64); };
   port_ = server_.bind_to_any_port("127.0.0.1");
   if (port_ <= 0) throw std::runtime_error("fake provider cannot listen");
   thread_ = std::thread([this] { server_.listen_after_bind(); });
 }
 
 FakeWeatherProvider::~FakeWeatherProvider() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+  }
+  stopping_.notify_all();
   server_.stop();
   thread_.join();
 }

@@ -1,10 +1,11 @@
 // A stand-in for Open-Meteo on 127.0.0.1: forecast, air-quality and place-search replies chosen by
 // the test (files written by hand in the service's documented shapes), with statuses and
-// delays, and a count of the requests it got.
+// delays (cut short when the fake stops), and a count of the requests it got.
 #pragma once
 
 #include <httplib.h>
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -56,6 +57,8 @@ class FakeWeatherProvider {
   std::thread thread_;
   int port_ = 0;
   mutable std::mutex mutex_;
+  std::condition_variable stopping_;
+  bool stopped_ = false;
   std::map<std::string, FakeReply> forecasts_;
   FakeReply defaultForecast_;
   std::map<std::string, FakeReply> searches_;

@@ -7,10 +7,12 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <thread>
 
 #include "core/text.h"
+#include "live/live_source.h"
 #include "portal_fake_provider.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
@@ -31,9 +33,9 @@ struct Answer {
   std::string body;
 };
 
-Answer Get(const PortalProcess& portal, const std::string& path) {
+Answer Get(const PortalProcess& portal, const std::string& path, int timeoutSeconds = 30) {
   httplib::Client client("127.0.0.1", portal.port());
-  client.set_read_timeout(30, 0);
+  client.set_read_timeout(timeoutSeconds, 0);
   const auto res = client.Get(path);
   return res ? Answer{res->status, res->body} : Answer{};
 }
@@ -71,6 +73,10 @@ class LivePortal : public ::testing::Test {
             "--date",      date,          "--hour",         std::to_string(hour)};
   }
   std::string Log() const { return test::ReadFile(log_.File("portal.log")); }
+  // Records made with the fake provider sit in a folder of their own.
+  std::string CacheFile(const std::string& name) const {
+    return cache_.path() + portal_server::ProviderSubfolder(provider_.base()) + "/" + name;
+  }
 
   FakeWeatherProvider provider_;
   test::TempDir cache_, data_, log_;
@@ -296,7 +302,7 @@ TEST_F(LivePortal, TheLastGoodReplyStandsInForSixHours) {
   }
   // The replies age on disk while the portal is down.
   const auto age = [&](const std::string& code, long long seconds) {
-    const std::string file = cache_.File("forecast-" + code + ".json");
+    const std::string file = CacheFile("forecast-" + code + ".json");
     nlohmann::json stored = nlohmann::json::parse(test::ReadFile(file));
     stored["fetched_at"] = stored["fetched_at"].get<long long>() - seconds;
     test::WriteFile(file, stored.dump());
@@ -312,7 +318,7 @@ TEST_F(LivePortal, TheLastGoodReplyStandsInForSixHours) {
   const Answer stale = Get(portal, "/data/sk/501010100.html");
   EXPECT_EQ(stale.status, 200);
   EXPECT_NE(stale.body.find("\"temp\":\"1\""), std::string::npos);
-  EXPECT_NE(Log().find("501010100: serving a stale reply, 60 min old"), std::string::npos);
+  EXPECT_NE(Log().find("501010100 forecast: serving a stale reply, 60 min old"), std::string::npos);
   EXPECT_EQ(Get(portal, "/data/sk/501020100.html").status, 503);
   EXPECT_EQ(provider_.ForecastRequests("38.04"), 2);
 }
@@ -354,6 +360,104 @@ TEST_F(LivePortal, TheGlobalRateLimitHoldsBackRequestsBeyondTheBurst) {
   EXPECT_EQ(Get(portal, "/data/sk/501020100.html").status, 200);
   EXPECT_EQ(Get(portal, "/data/sk/501030100.html").status, 503);
   EXPECT_EQ(provider_.ForecastRequests(), 2);
+}
+
+TEST_F(LivePortal, AHangingServiceNeitherDelaysAReplyOnHandNorTakesEveryThread) {
+  {
+    PortalProcess first(Args());
+    ASSERT_EQ(Get(first, "/data/sk/101010100.html").status, 200);
+  }
+  const std::string file = CacheFile("forecast-101010100.json");
+  nlohmann::json stored = nlohmann::json::parse(test::ReadFile(file));
+  stored["fetched_at"] = stored["fetched_at"].get<long long>() - 20 * 60;
+  test::WriteFile(file, stored.dump());
+  // From now on the service accepts requests and never answers.
+  provider_.SetDefaultForecast(FakeReply{200, test::OpenMeteoFile("forecast_day.json"), 120000});
+  PortalProcess portal(Args(), log_.File("portal.log"));  // upstream time-out 8 s
+
+  // Cities with no reply at hand, more than may wait for the service at once...
+  std::vector<std::string> waiting;
+  for (const portal_server::City& c : portal_server::Cities()) {
+    if (std::abs(c.latitude - 39.90) > 0.01 && waiting.size() < 28) waiting.push_back(c.code);
+  }
+  std::vector<int> statuses(waiting.size());
+  std::vector<std::thread> widgets;
+  for (std::size_t i = 0; i < waiting.size(); ++i) {
+    widgets.emplace_back(
+        [&, i] { statuses[i] = Get(portal, "/data/sk/" + waiting[i] + ".html").status; });
+  }
+  for (int i = 0; i < 300 && provider_.ForecastRequests() < 29; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  // ... and the city whose reply is on hand is still answered from the cache, well before
+  // the upstream time-out.
+  const Answer cached = Get(portal, "/data/sk/101010100.html", 4);
+  EXPECT_EQ(cached.status, 200);
+  EXPECT_NE(cached.body.find("\"cityid\":\"101010100\""), std::string::npos);
+  EXPECT_EQ(Get(portal, "/html/weather/101010100.shtml", 4).status, 200);
+  for (auto& w : widgets) w.join();
+  for (std::size_t i = 0; i < waiting.size(); ++i) EXPECT_EQ(statuses[i], 503) << waiting[i];
+  // One refresh of the old reply, in the background.
+  EXPECT_EQ(provider_.ForecastRequests("39.90"), 2);
+}
+
+TEST_F(LivePortal, ASearchThatCannotBeMadeAnswers503NotNoSuchPlace) {
+  provider_.SetSearch("婺源", FakeReply{500, "{\"error\":true}"});
+  provider_.SetSearch("乌镇", FakeReply{200, "<html>busy</html>"});
+  std::vector<std::string> args = Args();
+  args.insert(args.end(), {"--upstream-burst", "1"});
+  PortalProcess portal(args, log_.File("portal.log"));
+  for (const char* name : {"婺源", "乌镇"}) {
+    const Answer a = Search(portal, name);
+    EXPECT_EQ(a.status, 503) << name;
+    EXPECT_EQ(a.body.find("999999999"), std::string::npos) << name;
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(a.body)), u"") << name;
+  }
+  // Widgets have used up the forecast budget; searches keep their own.
+  EXPECT_EQ(Get(portal, "/data/sk/501010100.html").status, 200);
+  EXPECT_EQ(Get(portal, "/data/sk/501020100.html").status, 503);
+  // The service finds no such place: that alone is 999999999.
+  for (const char* name : {"火星一", "火星二", "火星三"}) {
+    const Answer a = Search(portal, name);
+    EXPECT_EQ(a.status, 200);
+    EXPECT_NE(a.body.find("weather/999999999.shtml"), std::string::npos) << name;
+  }
+  // Five searches at once, then one per 10 seconds: the sixth is over the limit.
+  EXPECT_EQ(Search(portal, "火星四").status, 503);
+  EXPECT_EQ(provider_.SearchRequests(), 5);
+  EXPECT_NE(Log().find("over the search rate limit"), std::string::npos);
+}
+
+TEST_F(LivePortal, TwoProvidersDoNotSharePlacesOrReplies) {
+  provider_.SetSearch("昆山", FakeReply{200, test::OpenMeteoFile("search_kunshan.json")});
+  FakeWeatherProvider other;
+  other.SetSearch("昆山", FakeReply{200, R"({"results": [{"id": 9, "name": "昆山",
+      "latitude": 30.00, "longitude": 110.00, "country_code": "CN", "admin1": "某省"}]})"});
+  std::vector<std::string> otherArgs = Args();
+  otherArgs[3] = other.base();  // the same folders, another provider
+  {
+    PortalProcess portal(Args());
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "昆山").body)), u"700000001");
+    EXPECT_EQ(Get(portal, "/data/sk/700000001.html").status, 200);
+    EXPECT_EQ(Get(portal, "/data/sk/101010100.html").status, 200);
+  }
+  {
+    PortalProcess portal(otherArgs);
+    // Its own search, its own coordinates; none of the first provider's replies.
+    EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(portal, "昆山").body)), u"700000001");
+    EXPECT_EQ(Get(portal, "/data/sk/700000001.html").status, 200);
+    EXPECT_EQ(Get(portal, "/data/sk/101010100.html").status, 200);
+    EXPECT_EQ(other.SearchRequests(), 1);
+    EXPECT_EQ(other.ForecastRequests("30.00"), 1);
+    EXPECT_EQ(other.ForecastRequests("39.90"), 1);
+  }
+  // The first provider's records are as it left them.
+  PortalProcess again(Args());
+  EXPECT_EQ(CityIdFromSearchReply(FromUtf8(Search(again, "昆山").body)), u"700000001");
+  EXPECT_EQ(Get(again, "/data/sk/700000001.html").status, 200);
+  EXPECT_EQ(provider_.SearchRequests(), 1);
+  EXPECT_EQ(provider_.ForecastRequests("31.38"), 1);
+  EXPECT_EQ(provider_.ForecastRequests("39.90"), 1);
 }
 
 }  // namespace

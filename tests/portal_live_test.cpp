@@ -5,11 +5,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <thread>
 
-#include "live/forecast_cache.h"
 #include "live/live_mapping.h"
 #include "live/live_translate.h"
 #include "live/place_codes.h"
+#include "live/reply_cache.h"
 #include "pages/portal_replies.h"
 #include "portal_fake_provider.h"
 #include "support/temp_dir.h"
@@ -209,16 +211,26 @@ TEST(LiveTranslate, TheEveningLayoutStartsAtSunset) {
   EXPECT_TRUE(at(10, 0).weather.nightIndices.empty());
 }
 
-// The cache on a clock that the test moves.
+// The cache on a clock that the test moves. Get() waits for the background request it
+// starts, so that the counts are settled.
 class CacheRules : public ::testing::Test {
  protected:
-  ps::ForecastCache MakeCache() {
-    return ps::ForecastCache(
-        dir_.path(), ps::CachePolicy{}, [this] { return now_; },
-        [](const std::string& body) { return body.rfind("ok", 0) == 0; },
-        [this](const std::string& line) { log_ += line + "\n"; });
+  std::unique_ptr<ps::ReplyCache> MakeCache(ps::ReplyCache::Limits limits = {}) {
+    return std::make_unique<ps::ReplyCache>(
+        dir_.path(), [this] { return now_; },
+        [this](const std::string& line) {
+          const std::lock_guard lock(logMutex_);
+          log_ += line + "\n";
+        },
+        limits);
   }
-  ps::ForecastCache::Fetch Fetcher(bool succeed) {
+  std::optional<ps::CachedReply> Get(ps::ReplyCache& cache, const std::string& key,
+                                     ps::ReplyCache::Fetch fetch, const std::string& url = "u") {
+    auto reply = cache.Get(kind_, key, url, std::move(fetch));
+    cache.WaitForFetches();
+    return reply;
+  }
+  ps::ReplyCache::Fetch Fetcher(bool succeed) {
     return [this, succeed] {
       ++fetches_;
       ps::FetchOutcome o;
@@ -231,65 +243,109 @@ class CacheRules : public ::testing::Test {
     };
   }
   test::TempDir dir_;
+  const ps::ReplyKind kind_{"forecast", ps::CachePolicy{},
+                            [](const std::string& body) { return body.rfind("ok", 0) == 0; }};
   std::int64_t now_ = 1'800'000'000;
   int fetches_ = 0;
+  std::mutex logMutex_;
   std::string log_;
 };
 
 TEST_F(CacheRules, OneRequestPerPeriodStaleForSixHoursThenNothing) {
-  ps::ForecastCache cache = MakeCache();
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
+  auto cache = MakeCache();
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(Get(*cache, "101010100", Fetcher(true)));
   EXPECT_EQ(fetches_, 1);
   now_ += 14 * 60;
-  EXPECT_EQ(cache.Get("101010100", "u", Fetcher(true))->body, "ok 1800000000");
+  EXPECT_EQ(Get(*cache, "101010100", Fetcher(true))->body, "ok 1800000000");
   EXPECT_EQ(fetches_, 1);
-  EXPECT_TRUE(cache.Get("501010100", "u", Fetcher(true)));  // another city has its own period
+  EXPECT_TRUE(Get(*cache, "501010100", Fetcher(true)));  // another city has its own period
   EXPECT_EQ(fetches_, 2);
 
-  // The service fails: the last good reply stands in, and the failure is not retried
-  // before the period is over.
+  // Due again: the reply on hand is answered, and the refresh fails in the background;
+  // the last good reply stands in, and the failure is not retried within the period.
   now_ += 60;
-  auto stale = cache.Get("101010100", "u", Fetcher(false));
+  auto stale = Get(*cache, "101010100", Fetcher(false));
   ASSERT_TRUE(stale);
   EXPECT_TRUE(stale->stale);
   EXPECT_EQ(fetches_, 3);
   EXPECT_NE(log_.find("stale"), std::string::npos);
-  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(false)));
+  EXPECT_TRUE(Get(*cache, "101010100", Fetcher(false)));
   EXPECT_EQ(fetches_, 3);
   now_ = 1'800'000'000 + 6 * 3600;
-  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(false)));
+  EXPECT_TRUE(Get(*cache, "101010100", Fetcher(false)));
   now_ += 15 * 60 + 1;
-  EXPECT_FALSE(cache.Get("101010100", "u", Fetcher(false)));
+  EXPECT_FALSE(Get(*cache, "101010100", Fetcher(false)));
 
   // Not tried (over the rate limit) does not hold the next attempt back.
-  ps::ForecastCache::Fetch refused = [&] { return ps::FetchOutcome{}; };
-  EXPECT_FALSE(cache.Get("502010100", "u", refused));
-  EXPECT_TRUE(cache.Get("502010100", "u", Fetcher(true)));
+  ps::ReplyCache::Fetch refused = [&] { return ps::FetchOutcome{}; };
+  EXPECT_FALSE(Get(*cache, "502010100", refused));
+  EXPECT_TRUE(Get(*cache, "502010100", Fetcher(true)));
+
+  // A kind of reply has its own records and period: the same key is fetched anew.
+  const ps::ReplyKind air{"air", ps::CachePolicy{3600, 3 * 3600}, nullptr};
+  EXPECT_EQ(cache->Get(air, "101010100", "u", Fetcher(true))->body, "ok " + std::to_string(now_));
+  now_ += 30 * 60;
+  EXPECT_FALSE(cache->Get(air, "101010100", "u", Fetcher(true))->stale);
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("air-101010100.json")));
+}
+
+TEST_F(CacheRules, AReplyOnHandNeverWaitsForTheServiceAndNoneWaitsWithinTheLimit) {
+  auto cache = MakeCache(ps::ReplyCache::Limits{std::chrono::milliseconds(200), 8});
+  ASSERT_TRUE(Get(*cache, "101010100", Fetcher(true)));
+  // A service that hangs until the test lets it go (or a minute passes).
+  std::mutex mutex;
+  std::condition_variable released;
+  bool letGo = false;
+  int finished = 0;
+  const ps::ReplyCache::Fetch hanging = [&] {
+    std::unique_lock lock(mutex);
+    released.wait_for(lock, std::chrono::minutes(1), [&] { return letGo; });
+    ++finished;
+    ps::FetchOutcome o;
+    o.attempted = true;
+    o.body = "ok later";
+    return o;
+  };
+  now_ += 16 * 60;
+  const auto onHand = cache->Get(kind_, "101010100", "u", hanging);
+  ASSERT_TRUE(onHand);
+  EXPECT_EQ(onHand->body, "ok 1800000000");
+  EXPECT_TRUE(onHand->stale);
+  // A city with nothing at hand waits for its request only up to the limit.
+  EXPECT_FALSE(cache->Get(kind_, "501010100", "u", hanging));
+  {
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(finished, 0);  // neither answer waited for the service
+    letGo = true;
+  }
+  released.notify_all();
+  cache->WaitForFetches();
+  EXPECT_EQ(finished, 2);
+  EXPECT_EQ(cache->Get(kind_, "101010100", "u", Fetcher(true))->body, "ok later");
+  EXPECT_EQ(cache->Get(kind_, "501010100", "u", Fetcher(true))->body, "ok later");
 }
 
 TEST_F(CacheRules, ARestartReusesTheFilesAndIgnoresDamagedOnes) {
   {
-    ps::ForecastCache cache = MakeCache();
-    ASSERT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
-    ASSERT_TRUE(cache.Get("101020100", "u", Fetcher(true)));
+    auto cache = MakeCache();
+    ASSERT_TRUE(Get(*cache, "101010100", Fetcher(true)));
+    ASSERT_TRUE(Get(*cache, "101020100", Fetcher(true)));
   }
   EXPECT_EQ(fetches_, 2);
   std::ofstream(dir_.File("forecast-101020100.json"), std::ios::trunc) << "{\"fetched_at\":";
   now_ += 10 * 60;
-  ps::ForecastCache cache = MakeCache();
-  EXPECT_EQ(cache.Get("101010100", "u", Fetcher(true))->body, "ok 1800000000");
+  auto cache = MakeCache();
+  EXPECT_EQ(Get(*cache, "101010100", Fetcher(true))->body, "ok 1800000000");
   EXPECT_EQ(fetches_, 2);
-  EXPECT_TRUE(cache.Get("101020100", "u", Fetcher(true)));
+  EXPECT_TRUE(Get(*cache, "101020100", Fetcher(true)));
   EXPECT_EQ(fetches_, 3);
   // A reply from another address does not count.
-  EXPECT_TRUE(ps::ForecastCache(
-                  dir_.path(), ps::CachePolicy{}, [this] { return now_; },
-                  [](const std::string&) { return true; }, [](const std::string&) {})
-                  .Get("101010100", "elsewhere", Fetcher(true)));
+  EXPECT_TRUE(Get(*MakeCache(), "101010100", Fetcher(true), "elsewhere"));
   EXPECT_EQ(fetches_, 4);
   // A clock set back never makes an old reply fresh.
   now_ -= 3600;
-  EXPECT_TRUE(cache.Get("101010100", "u", Fetcher(true)));
+  const auto back = Get(*cache, "101010100", Fetcher(true));
+  ASSERT_TRUE(back);
   EXPECT_EQ(fetches_, 5);
 }
 
@@ -316,6 +372,17 @@ TEST(PlaceCodes, APlaceKeepsItsCodeAcrossRestartsAndNames) {
   ps::PlaceCodes damaged(file);
   EXPECT_FALSE(damaged.Find("700000009"));
   EXPECT_FALSE(damaged.CodeForName("昆山"));
+
+  // A file records its provider: another provider's run neither uses nor overwrites it.
+  const std::string shared = dir.File("shared/places.json");
+  ps::PlaceCodes(shared, "http://a").Remember("昆山", kunshan);
+  {
+    ps::PlaceCodes b(shared, "http://b");
+    EXPECT_FALSE(b.CodeForName("昆山"));
+    EXPECT_FALSE(b.Find("700000001"));
+    EXPECT_EQ(b.Remember("昆山", other), "700000001");
+  }
+  EXPECT_DOUBLE_EQ(ps::PlaceCodes(shared, "http://a").Find("700000001")->latitude, 31.38);
 
   const auto results = ps::ParsePlaceSearchReply(test::OpenMeteoFile("search_kunshan.json"));
   ASSERT_TRUE(results);

@@ -5,68 +5,27 @@
 namespace nimbulux::portal_server {
 
 AirQualitySource::AirQualitySource(std::string cacheDir, CachePolicy policy,
-                                   ForecastCache::Clock clock, Fetch fetch, ForecastCache::Log log,
+                                   ReplyCache::Clock clock, Fetch fetch, ReplyCache::Log log,
                                    std::chrono::milliseconds firstWait)
-    : cache_(
-          std::move(cacheDir), policy, clock,
-          [](const std::string& body) { return ParseAirQualityReply(body).has_value(); },
-          std::move(log)),
-      clock_(std::move(clock)),
-      refreshSeconds_(policy.refreshSeconds),
+    : kind_{"air-quality", policy,
+            [](const std::string& body) { return ParseAirQualityReply(body).has_value(); }},
       fetch_(std::move(fetch)),
-      firstWait_(firstWait),
-      worker_([this] { Work(); }) {}
-
-AirQualitySource::~AirQualitySource() {
-  {
-    const std::lock_guard lock(mutex_);
-    stop_ = true;
-  }
-  changed_.notify_all();
-  worker_.join();
-}
+      cache_(std::move(cacheDir), std::move(clock), std::move(log),
+             ReplyCache::Limits{firstWait, ReplyCache::Limits{}.waiters}) {}
 
 std::optional<ChinaAqi> AirQualitySource::For(const std::string& key, const std::string& url,
                                               long long day, int hour) {
-  std::unique_lock lock(mutex_);
-  const auto known = known_.find(key);
-  const bool due = known == known_.end() || clock_() - known->second.checkedAt >= refreshSeconds_;
-  if (due && !queued_[key]) {
-    queued_[key] = true;
-    queue_.push_back(Job{key, url});
-    changed_.notify_all();
+  const std::optional<CachedReply> reply =
+      cache_.Get(kind_, key, url, [this, url] { return fetch_(url); });
+  if (!reply) return std::nullopt;
+  const std::lock_guard lock(parsedMutex_);
+  Parsed& parsed = parsed_[key];
+  if (parsed.fetchedAt != reply->fetchedAt) {
+    auto hours = ParseAirQualityReply(reply->body);
+    if (!hours) return std::nullopt;
+    parsed = Parsed{reply->fetchedAt, std::move(*hours)};
   }
-  if (known == known_.end()) {
-    changed_.wait_for(lock, firstWait_, [&] { return !queued_[key] || stop_; });
-  }
-  const auto now = known_.find(key);
-  if (now == known_.end()) return std::nullopt;
-  return ChinaAqiAt(now->second.hours, day, hour);
-}
-
-void AirQualitySource::Work() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
-    if (stop_) return;
-    const Job job = queue_.front();
-    queue_.pop_front();
-    lock.unlock();
-    const std::optional<CachedReply> reply =
-        cache_.Get(job.key, job.url, [&] { return fetch_(job.url); });
-    std::optional<std::vector<AirHour>> hours;
-    if (reply) hours = ParseAirQualityReply(reply->body);
-    lock.lock();
-    queued_[job.key] = false;
-    if (hours) {
-      known_[job.key] = Known{std::move(*hours), clock_()};
-    } else {
-      // Nothing young enough: nothing about air quality is shown, and the cache's own
-      // rules decide when the service is asked again.
-      known_.erase(job.key);
-    }
-    changed_.notify_all();
-  }
+  return ChinaAqiAt(parsed.hours, day, hour);
 }
 
 std::string AirQualityUrl(const std::string& base, double latitude, double longitude) {

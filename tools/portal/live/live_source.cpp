@@ -1,5 +1,6 @@
 #include "live/live_source.h"
 
+#include <QCryptographicHash>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -34,22 +35,28 @@ std::string WithoutBlanks(const std::string& s) {
 
 }  // namespace
 
+std::string ProviderSubfolder(const std::string& providerUrl) {
+  if (providerUrl.empty()) return "";
+  const QByteArray digest =
+      QCryptographicHash::hash(QByteArray::fromStdString(providerUrl), QCryptographicHash::Sha256);
+  return "/provider-" + digest.toHex().left(16).toStdString();
+}
+
 void LiveLog(const std::string& line) {
   std::fprintf(stderr, "nimbulux-portal: %s\n", line.c_str());
 }
 
 LiveSource::LiveSource(LiveSourceOptions options)
     : options_(std::move(options)),
+      forecastKind_{"forecast", options_.policy,
+                    [](const std::string& body) { return ParseForecastReply(body).has_value(); }},
       limiter_(options_.burst, options_.refillInterval),
-      cache_(
-          options_.cacheDir, options_.policy, &WallClockSeconds,
-          [](const std::string& body) { return ParseForecastReply(body).has_value(); }, &LiveLog),
-      air_(
-          options_.cacheDir.empty() ? "" : options_.cacheDir + "/air-quality",
-          options_.airQualityPolicy, &WallClockSeconds,
-          [this](const std::string& url) { return FetchAirQuality(url); }, &LiveLog,
-          options_.airQualityWait),
-      places_(options_.placeFile) {}
+      searchLimiter_(options_.searchBurst, options_.searchRefillInterval),
+      places_(options_.placeFile, options_.geocodingBase),
+      cache_(options_.cacheDir, &WallClockSeconds, &LiveLog, options_.waits),
+      air_(options_.cacheDir, options_.airQualityPolicy, &WallClockSeconds,
+           [this](const std::string& url) { return FetchAirQuality(url); }, &LiveLog,
+           options_.airQualityWait) {}
 
 FetchOutcome LiveSource::FetchAirQuality(const std::string& url) {
   FetchOutcome outcome;
@@ -117,50 +124,54 @@ FetchOutcome LiveSource::FetchForecast(const City& city) {
 }
 
 std::optional<LiveForecast> LiveSource::Forecast(const City& city) {
-  const auto reply = cache_.Get(city.code, ForecastUrl(city), [&] { return FetchForecast(city); });
+  const auto reply = cache_.Get(forecastKind_, city.code, ForecastUrl(city),
+                                [this, city] { return FetchForecast(city); });
   if (!reply) return std::nullopt;
   return ParseForecastReply(reply->body);
 }
 
-std::string LiveSource::ResolvePlace(const std::string& typed) {
+PlaceAnswer LiveSource::ResolvePlace(const std::string& typed) {
+  using Kind = PlaceAnswer::Kind;
   const std::string name = WithoutBlanks(typed);
-  if (name.empty()) return "";
-  if (const City* c = FindCityByName(name)) return c->code;
-  if (auto code = places_.CodeForName(name)) return *code;
+  if (name.empty()) return {Kind::kNoSuchPlace, ""};
+  if (const City* c = FindCityByName(name)) return {Kind::kFound, c->code};
+  if (auto code = places_.CodeForName(name)) return {Kind::kFound, *code};
   const std::int64_t now = WallClockSeconds();
   {
     // A name that found nothing is not asked again within the refresh period.
     const std::lock_guard lock(missesMutex_);
     const auto miss = misses_.find(name);
-    if (miss != misses_.end() && now - miss->second < options_.policy.refreshSeconds) return "";
+    if (miss != misses_.end() && now - miss->second >= 0 &&
+        now - miss->second < options_.policy.refreshSeconds) {
+      return {Kind::kNoSuchPlace, ""};
+    }
   }
-  if (!limiter_.TryTake()) {
-    LiveLog("place search for " + name + " skipped: over the request rate limit");
-    return "";
+  if (!searchLimiter_.TryTake()) {
+    LiveLog("place search for " + name + " not made: over the search rate limit");
+    return {Kind::kCannotSearch, ""};
   }
   const UpstreamReply reply = UpstreamGet(SearchUrl(name), options_.limits);
   const auto places = reply.ok ? ParsePlaceSearchReply(reply.body) : std::nullopt;
   if (!places) {
     LiveLog("place search for " + name +
             " failed: " + (reply.ok ? std::string("not a search reply") : reply.error));
-    return "";
+    return {Kind::kCannotSearch, ""};
   }
   if (places->empty()) {
     const std::lock_guard lock(missesMutex_);
     misses_[name] = now;
-    return "";
+    return {Kind::kNoSuchPlace, ""};
   }
   // A directory city found under another spelling keeps its own code.
   const Place& found = places->front();
   if (const City* c = FindCityByName(found.name); c != nullptr &&
                                                   std::abs(c->latitude - found.latitude) < 0.5 &&
                                                   std::abs(c->longitude - found.longitude) < 0.5) {
-    return c->code;
+    return {Kind::kFound, c->code};
   }
   const std::string code = places_.Remember(name, found);
-  LiveLog("place " + name + " is " + places->front().name + " " + places->front().admin1 + " (" +
-          code + ")");
-  return code;
+  LiveLog("place " + name + " is " + found.name + " " + found.admin1 + " (" + code + ")");
+  return {Kind::kFound, code};
 }
 
 }  // namespace nimbulux::portal_server

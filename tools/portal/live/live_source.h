@@ -8,10 +8,10 @@
 #include <string>
 
 #include "live/air_quality_source.h"
-#include "live/forecast_cache.h"
 #include "live/live_translate.h"
 #include "live/place_codes.h"
 #include "live/rate_limiter.h"
+#include "live/reply_cache.h"
 #include "live/upstream_client.h"
 
 namespace nimbulux::portal_server {
@@ -29,16 +29,35 @@ struct LiveSourceOptions {
   std::string forecastBase = "https://api.open-meteo.com";
   std::string geocodingBase = "https://geocoding-api.open-meteo.com";
   std::string airQualityBase = "https://air-quality-api.open-meteo.com";
-  std::string cacheDir;   // forecast replies
+  std::string cacheDir;   // the service's replies
   std::string placeFile;  // codes of searched places
   UpstreamLimits limits;
-  int burst = 30;  // upstream requests at once, then one per refill interval
+  // Background requests (forecasts): this many at once, then one per refill interval.
+  int burst = 30;
   std::chrono::milliseconds refillInterval{10000};
+  // Searches typed by a person have a budget of their own, so that no number of widgets
+  // asking for forecasts can leave none for them.
+  int searchBurst = 5;
+  std::chrono::milliseconds searchRefillInterval{10000};
   CachePolicy policy;
+  ReplyCache::Limits waits;
   // Air quality: one request per city per hour; a page waits this long at most for a
-  // city with no air-quality reply at hand.
+  // city with no air-quality reply at hand (it may have waited for the forecast first).
   CachePolicy airQualityPolicy{60 * 60, 6 * 60 * 60};
   std::chrono::milliseconds airQualityWait{2000};
+};
+
+// The folder below the cache and data folders that holds the records made with a
+// provider: none for Open-Meteo itself, "provider-" and a digest of the address for any
+// other, so that a run against a test double or a mirror never reads, reuses or
+// overwrites the records made with another provider.
+std::string ProviderSubfolder(const std::string& providerUrl);
+
+// What a search for a name gave.
+struct PlaceAnswer {
+  enum class Kind { kFound, kNoSuchPlace, kCannotSearch };
+  Kind kind = Kind::kCannotSearch;
+  std::string code;  // when found
 };
 
 class LiveSource {
@@ -49,9 +68,10 @@ class LiveSource {
   std::optional<City> FindCity(const std::string& code) const;
   // The latest forecast reply for a city; nothing when none young enough is at hand.
   std::optional<LiveForecast> Forecast(const City& city);
-  // The code of a place outside the directory, found through the place search; empty
-  // when nothing matches or the search cannot be made now.
-  std::string ResolvePlace(const std::string& name);
+  // The code of a place, from the directory, the places found earlier or the place
+  // search (China only); whether the search could not be made now is told apart from
+  // "no such place".
+  PlaceAnswer ResolvePlace(const std::string& name);
 
   // China's air quality index for the hour of a page; nothing when the air-quality
   // service has given nothing usable.
@@ -65,10 +85,15 @@ class LiveSource {
   FetchOutcome FetchAirQuality(const std::string& url);
 
   const LiveSourceOptions options_;
+  const ReplyKind forecastKind_;
   RateLimiter limiter_;
-  ForecastCache cache_;
-  AirQualitySource air_;
+  RateLimiter searchLimiter_;
   PlaceCodes places_;
+  // Last of the members that its fetches use, so that it is destroyed (waiting for
+  // them) first.
+  ReplyCache cache_;
+  // Its fetches use the members above; destroyed first, it waits for them.
+  AirQualitySource air_;
   std::mutex missesMutex_;
   std::map<std::string, std::int64_t> misses_;  // name -> when the search found nothing
 };

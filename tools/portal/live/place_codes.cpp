@@ -56,7 +56,10 @@ std::optional<std::vector<Place>> ParsePlaceSearchReply(const std::string& text)
   return places;
 }
 
-PlaceCodes::PlaceCodes(std::string file) : file_(std::move(file)) { Load(); }
+PlaceCodes::PlaceCodes(std::string file, std::string provider)
+    : file_(std::move(file)), provider_(std::move(provider)) {
+  Load();
+}
 
 void PlaceCodes::Load() {
   QFile f(QString::fromStdString(file_));
@@ -65,6 +68,15 @@ void PlaceCodes::Load() {
   const json root = json::parse(bytes.begin(), bytes.end(), nullptr, false);
   if (!root.is_object()) {
     std::fprintf(stderr, "nimbulux-portal: ignoring the unreadable place file %s\n", file_.c_str());
+    return;
+  }
+  // A file without a provider predates the record; its places are taken as this one's.
+  const std::string recorded = StringIn(root, "provider");
+  if (!recorded.empty() && recorded != provider_) {
+    foreign_ = true;
+    std::fprintf(stderr,
+                 "nimbulux-portal: the place file %s holds places found with %s; not using it\n",
+                 file_.c_str(), recorded.c_str());
     return;
   }
   // A hand-edited or damaged file must not stop the portal: what cannot be read is left
@@ -104,6 +116,7 @@ void PlaceCodes::ReadEntries(const nlohmann::json& root) {
 }
 
 void PlaceCodes::Save() const {
+  if (foreign_) return;
   json places = json::array();
   for (const Entry& e : entries_) {
     places.push_back({{"code", e.code},
@@ -113,7 +126,8 @@ void PlaceCodes::Save() const {
                       {"latitude", e.place.latitude},
                       {"longitude", e.place.longitude}});
   }
-  const json root = {{"places", places}, {"names", names_}};
+  json root = {{"places", places}, {"names", names_}};
+  if (!provider_.empty()) root["provider"] = provider_;
   const std::string text = root.dump(1, ' ', false, json::error_handler_t::replace);
   const QString path = QString::fromStdString(file_);
   QSaveFile f(path);

@@ -29,7 +29,9 @@ std::optional<std::vector<Place>> ParsePlaceSearchReply(const std::string& text)
 class PlaceCodes {
  public:
   // Codes run from 700000001 up; the file is read now and rewritten on every change.
-  explicit PlaceCodes(std::string file);
+  // The file records the provider whose search found its places: a file of another
+  // provider is neither used nor overwritten (its places stay unknown to this run).
+  explicit PlaceCodes(std::string file, std::string provider = {});
 
   std::optional<City> Find(const std::string& code) const;
   std::optional<std::string> CodeForName(const std::string& name) const;
@@ -48,6 +50,8 @@ class PlaceCodes {
   const Entry* EntryFor(const Place& place) const;
 
   const std::string file_;
+  const std::string provider_;
+  bool foreign_ = false;  // the file belongs to another provider
   mutable std::mutex mutex_;
   std::vector<Entry> entries_;
   std::map<std::string, std::string> names_;  // name -> code

@@ -116,10 +116,10 @@ std::string CityListPage(std::string_view credit) {
   return s;
 }
 
-std::string SearchReply(std::string_view body) { return SearchReply(body, nullptr); }
+std::string SearchReply(std::string_view body) { return *SearchReply(body, nullptr); }
 
-std::string SearchReply(std::string_view body, const PlaceResolver& resolveOther,
-                        std::string_view credit) {
+std::optional<std::string> SearchReply(std::string_view body, const PlaceResolver& resolveOther,
+                                       std::string_view credit) {
   constexpr std::string_view prefix = "cityinfo=";
   std::string code;
   if (body.substr(0, prefix.size()) == prefix) {
@@ -129,7 +129,9 @@ std::string SearchReply(std::string_view body, const PlaceResolver& resolveOther
     if (city != nullptr) {
       code = city->code;
     } else if (resolveOther) {
-      code = resolveOther(PercentDecoded(name));
+      const std::optional<std::string> found = resolveOther(PercentDecoded(name));
+      if (!found) return std::nullopt;
+      code = *found;
     }
   }
   if (code.empty()) code = "999999999";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,9 +36,11 @@ std::string CityListPage(std::string_view credit = {});
 // is accepted too). The reply holds "weather/" + code + ".shtml", code 999999999 for
 // an unknown name.
 std::string SearchReply(std::string_view body);
-// The same with a resolver of names outside the directory (code, or empty when none).
-using PlaceResolver = std::function<std::string(const std::string& name)>;
-std::string SearchReply(std::string_view body, const PlaceResolver& resolveOther,
-                        std::string_view credit = {});
+// The same with a resolver of names outside the directory: their code, empty when there
+// is no such place, nothing when the search could not be made. Nothing then: the caller
+// answers that the search is unavailable, never "no such place".
+using PlaceResolver = std::function<std::optional<std::string>(const std::string& name)>;
+std::optional<std::string> SearchReply(std::string_view body, const PlaceResolver& resolveOther,
+                                       std::string_view credit = {});
 
 }  // namespace nimbulux::portal_server

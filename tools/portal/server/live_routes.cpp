@@ -60,10 +60,14 @@ LiveSourceOptions LiveSourceOptionsFrom(const PortalOptions& o) {
   if (!o.providerUrl.empty()) {
     l.forecastBase = l.geocodingBase = l.airQualityBase = o.providerUrl;
   }
-  l.cacheDir = CacheFolder(o);
-  l.placeFile = DataFolder(o) + "/places.json";
+  l.cacheDir = CacheFolder(o) + ProviderSubfolder(o.providerUrl);
+  l.placeFile = DataFolder(o) + ProviderSubfolder(o.providerUrl) + "/places.json";
   l.limits.totalSeconds = o.upstreamTimeoutSeconds;
   l.limits.connectSeconds = std::min(5, o.upstreamTimeoutSeconds);
+  // A city with no reply waits for its request, which libcurl ends at the time-out, but
+  // never so long that the widget (15 s) gives up first.
+  l.waits.wait = std::chrono::seconds(std::min(o.upstreamTimeoutSeconds + 1, 10));
+  l.waits.waiters = kMostWaitingThreads;
   l.burst = o.upstreamBurst;
   return l;
 }
@@ -105,10 +109,14 @@ void AddLiveWeatherRoutes(httplib::Server& server, const PortalOptions& o,
                res.set_content(CityListPage(kDataCredit), kHtmlUtf8);
              });
   server.Post("/static/url.php", [source](const httplib::Request& req, httplib::Response& res) {
-    const PlaceResolver resolve = [source](const std::string& name) {
-      return source->ResolvePlace(name);
+    const PlaceResolver resolve = [source](const std::string& name) -> std::optional<std::string> {
+      const PlaceAnswer answer = source->ResolvePlace(name);
+      if (answer.kind == PlaceAnswer::Kind::kCannotSearch) return std::nullopt;
+      return answer.code;
     };
-    res.set_content(SearchReply(req.body, resolve, kShortDataCredit), kHtmlUtf8);
+    const std::optional<std::string> reply = SearchReply(req.body, resolve, kShortDataCredit);
+    if (!reply) return Unavailable(res);
+    res.set_content(*reply, kHtmlUtf8);
   });
 }
 

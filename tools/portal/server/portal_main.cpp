@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   httplib::Server server;
-  server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+  server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
   // Headers and body go out as separate writes; without this, Nagle's algorithm and
   // delayed acknowledgements hold every keep-alive reply back by tens of milliseconds.
   server.set_tcp_nodelay(true);

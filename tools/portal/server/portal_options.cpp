@@ -224,18 +224,25 @@ Options:
                         data licensed CC BY 4.0
                         (https://creativecommons.org/licenses/by/4.0/). At most one
                         forecast request per city per 15 minutes and one air-quality
-                        request per city per hour, replies cached on disk; when
-                        the service fails the last good reply is served for up to
-                        6 hours, then the weather routes answer 503. Names outside the
-                        directory are looked up with Open-Meteo's place search (China
-                        only) and keep the code they are given.
+                        request per city per hour, replies cached on disk; a
+                        reply on hand is served at once and, when older, refreshed in
+                        the background. When the service fails the last good reply is
+                        served for up to 6 hours, then the weather routes answer 503.
+                        Names outside the directory are looked up with Open-Meteo's
+                        place search (China only) and keep the code they are given;
+                        searches have a budget of their own (5 at once, then one per
+                        10 seconds), and one that cannot be made answers 503.
   --provider-url URL    base address used instead of https://api.open-meteo.com,
                         https://geocoding-api.open-meteo.com and
-                        https://air-quality-api.open-meteo.com (for tests)
+                        https://air-quality-api.open-meteo.com (for tests); replies and
+                        places found with it are kept apart, in a sub-folder
+                        provider-<digest of URL> of the cache and data folders
   --cache-dir DIR       live replies (default $XDG_CACHE_HOME/nimbulux-portal)
   --data-dir DIR        codes of places found by name (default
                         $XDG_DATA_HOME/nimbulux-portal)
-  --upstream-timeout S  time limit of each request to the service (default 15 s)
+  --upstream-timeout S  time limit of each request to the service (default 8 s); a
+                        page whose city has no reply on hand waits for it at most
+                        this long plus a second, and never more than 10 s
   --upstream-burst N    requests to the service at once before the global limit of
                         one per 10 seconds applies (default 30)
   --port N              port to listen on (0 = any free port; default 8086)

@@ -23,7 +23,7 @@ struct PortalOptions {
   std::string providerUrl;  // replaces both of Open-Meteo's base addresses
   std::string cacheDir;     // empty: the XDG cache folder
   std::string dataDir;      // empty: the XDG data folder
-  int upstreamTimeoutSeconds = 15;
+  int upstreamTimeoutSeconds = 8;
   int upstreamBurst = 30;
   int port = 8086;
   std::string bind = "127.0.0.1";

@@ -9,6 +9,12 @@ namespace nimbulux::portal_server {
 
 inline constexpr char kHtmlUtf8[] = "text/html; charset=utf-8";
 
+// Server threads. An idle keep-alive connection holds one for seconds, and a city with
+// no reply on hand holds one while it waits for the weather service; at most three
+// quarters of them may wait so, which leaves the rest to answer from the cache.
+inline constexpr int kServerThreads = 32;
+inline constexpr int kMostWaitingThreads = kServerThreads * 3 / 4;
+
 // Installs every route, the fixtures, the faults and (unless quiet) the request log.
 void SetUpPortal(httplib::Server& server, const PortalOptions& options);
 

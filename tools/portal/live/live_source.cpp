@@ -54,9 +54,10 @@ LiveSource::LiveSource(LiveSourceOptions options)
       searchLimiter_(options_.searchBurst, options_.searchRefillInterval),
       places_(options_.placeFile, options_.geocodingBase),
       cache_(options_.cacheDir, &WallClockSeconds, &LiveLog, options_.waits),
-      air_(options_.cacheDir, options_.airQualityPolicy, &WallClockSeconds,
-           [this](const std::string& url) { return FetchAirQuality(url); }, &LiveLog,
-           options_.airQualityWait) {}
+      air_(
+          options_.cacheDir, options_.airQualityPolicy, &WallClockSeconds,
+          [this](const std::string& url) { return FetchAirQuality(url); }, &LiveLog,
+          options_.airQualityWait) {}
 
 FetchOutcome LiveSource::FetchAirQuality(const std::string& url) {
   FetchOutcome outcome;

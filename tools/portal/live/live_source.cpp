@@ -128,7 +128,21 @@ std::optional<LiveForecast> LiveSource::Forecast(const City& city) {
   const auto reply = cache_.Get(forecastKind_, city.code, ForecastUrl(city),
                                 [this, city] { return FetchForecast(city); });
   if (!reply) return std::nullopt;
-  return ParseForecastReply(reply->body);
+  // A reply with eight days of hours costs more to read than a page costs to write: it is
+  // read once, not on every request.
+  {
+    const std::lock_guard lock(translatedMutex_);
+    const auto it = translated_.find(city.code);
+    if (it != translated_.end() && it->second.fetchedAt == reply->fetchedAt) {
+      return *it->second.forecast;
+    }
+  }
+  auto forecast = ParseForecastReply(reply->body);
+  if (!forecast) return std::nullopt;
+  const std::lock_guard lock(translatedMutex_);
+  translated_[city.code] =
+      Translated{reply->fetchedAt, std::make_shared<const LiveForecast>(*forecast)};
+  return forecast;
 }
 
 PlaceAnswer LiveSource::ResolvePlace(const std::string& typed) {

@@ -94,6 +94,12 @@ class LiveSource {
   ReplyCache cache_;
   // Its fetches use the members above; destroyed first, it waits for them.
   AirQualitySource air_;
+  struct Translated {
+    std::int64_t fetchedAt = 0;
+    std::shared_ptr<const LiveForecast> forecast;
+  };
+  std::mutex translatedMutex_;
+  std::map<std::string, Translated> translated_;  // city code -> its latest reply, read
   std::mutex missesMutex_;
   std::map<std::string, std::int64_t> misses_;  // name -> when the search found nothing
 };

@@ -84,7 +84,8 @@ bool ReadHour(const std::string& s, long long& day, int& hour) {
 
 using Field = std::optional<double> AirHour::*;
 
-// The values of a field over the `span` hours that end with the given hour.
+// The mean of a field over the `span` hours that end with the given hour; nothing when
+// fewer than `needed` of them give it.
 std::optional<double> Mean(const std::vector<AirHour>& hours, Field field, long long day, int hour,
                            int span, int needed) {
   const long long last = day * 24 + hour;

@@ -14,8 +14,8 @@ constexpr int kEnoughHours = kHoursPerHalf / 2;
 
 // Least significant first.
 constexpr std::array<int, 28> kSignificance = {0,  1,  2,  3,  45, 48, 51, 53, 55, 61,
-                                               80, 63, 81, 65, 82, 56, 57, 66, 67, 71,
-                                               77, 85, 73, 75, 86, 95, 96, 99};
+                                               80, 63, 81, 65, 82, 71, 77, 85, 73, 75,
+                                               86, 56, 57, 66, 67, 95, 96, 99};
 
 bool InHalf(const HourlyValue& h, long long day, bool night) {
   if (!night) return h.day == day && h.hour >= 8 && h.hour <= 19;

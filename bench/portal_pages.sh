@@ -25,7 +25,8 @@ trap cleanup EXIT
 start() {
   local name="$1"
   shift
-  "$portal" --port 0 --quiet "$@" >"$work/$name.out" 2>"$work/$name.err" &
+  : >"$work/$name.out"
+  "$portal" --port 0 --quiet "$@" >>"$work/$name.out" 2>"$work/$name.err" &
   pids+=($!)
   for _ in $(seq 100); do
     port="$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$work/$name.out")"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <zlib.h>
 #include <nlohmann/json.hpp>
 
 #include <chrono>
@@ -14,6 +15,7 @@
 #include "core/text.h"
 #include "live/live_source.h"
 #include "portal_fake_provider.h"
+#include "server/page_compression.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
 #include "weather/city_directory.h"
@@ -364,6 +366,57 @@ TEST_F(LivePortal, TheGlobalRateLimitHoldsBackRequestsBeyondTheBurst) {
   EXPECT_EQ(Get(portal, "/data/sk/501020100.html").status, 200);
   EXPECT_EQ(Get(portal, "/data/sk/501030100.html").status, 503);
   EXPECT_EQ(provider_.ForecastRequests(), 2);
+}
+
+// The bytes of a reply as sent, not decoded.
+httplib::Result RawGet(const PortalProcess& portal, const std::string& path,
+                       const httplib::Headers& headers) {
+  httplib::Client client("127.0.0.1", portal.port());
+  client.set_read_timeout(30, 0);
+  client.set_decompress(false);
+  return client.Get(path, headers);
+}
+
+std::string Gunzip(const std::string& data) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 15 + 16) != Z_OK) return {};
+  std::string out(1 << 20, '\0');
+  stream.next_in = const_cast<Bytef*>(reinterpret_cast<const Bytef*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int rc = inflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  inflateEnd(&stream);
+  return rc == Z_STREAM_END ? out : std::string("(not a whole gzip stream)");
+}
+
+TEST_F(LivePortal, PagesAreGzippedForClientsThatTakeItAndOnlyForThem) {
+  EXPECT_TRUE(portal_server::AcceptsGzip("zstd, br, gzip, deflate"));  // Qt Network
+  EXPECT_TRUE(portal_server::AcceptsGzip("br;q=1.0, *;q=0.1"));
+  EXPECT_FALSE(portal_server::AcceptsGzip("br, deflate"));
+  EXPECT_FALSE(portal_server::AcceptsGzip("GZIP;q=0, *"));
+  EXPECT_FALSE(portal_server::AcceptsGzip(""));
+
+  PortalProcess live(Args());
+  PortalProcess demo({"--date", "2026-12-07", "--hour", "10"});
+  for (const PortalProcess* portal : {&live, &demo}) {
+    const auto plain = RawGet(*portal, "/html/weather/101010100.shtml", {});
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->get_header_value("Content-Encoding"), "");
+    EXPECT_GT(plain->body.size(), 10000u);
+    const httplib::Headers qt = {{"Accept-Encoding", "zstd, br, gzip, deflate"}};
+    for (int i = 0; i < 2; ++i) {  // compressed, then from the kept copy
+      const auto packed = RawGet(*portal, "/html/weather/101010100.shtml", qt);
+      ASSERT_TRUE(packed);
+      EXPECT_EQ(packed->get_header_value("Content-Encoding"), "gzip");
+      EXPECT_EQ(Gunzip(packed->body), plain->body);
+    }
+    const auto brOnly =
+        RawGet(*portal, "/static/html/weather_list.shtml", {{"Accept-Encoding", "br"}});
+    ASSERT_TRUE(brOnly);
+    EXPECT_EQ(brOnly->get_header_value("Content-Encoding"), "");
+  }
 }
 
 TEST_F(LivePortal, AHangingServiceNeitherDelaysAReplyOnHandNorTakesEveryThread) {

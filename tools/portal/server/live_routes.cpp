@@ -39,8 +39,8 @@ void NotFound(httplib::Response& res) {
       kHtmlUtf8);
 }
 
-using WeatherHandler =
-    std::function<void(const City&, const LiveForecast&, const ChinaClock&, httplib::Response&)>;
+using WeatherHandler = std::function<void(const City&, const LiveForecast&, const ChinaClock&,
+                                          const httplib::Request&, httplib::Response&)>;
 
 httplib::Server::Handler CityRoute(const PortalOptions& o, std::shared_ptr<LiveSource> source,
                                    WeatherHandler write) {
@@ -49,7 +49,7 @@ httplib::Server::Handler CityRoute(const PortalOptions& o, std::shared_ptr<LiveS
     if (!city) return NotFound(res);
     const std::optional<LiveForecast> forecast = source->Forecast(*city);
     if (!forecast) return Unavailable(res);
-    write(*city, *forecast, LiveClock(o), res);
+    write(*city, *forecast, LiveClock(o), req, res);
   };
 }
 
@@ -77,22 +77,22 @@ void AddLiveWeatherRoutes(httplib::Server& server, const PortalOptions& o,
   server.Get(R"(/data/sk/(\d+)\.html)",
              CityRoute(o, source,
                        [](const City& city, const LiveForecast& f, const ChinaClock&,
-                          httplib::Response& res) {
-                         res.set_content(ConditionsReply(city, f.now, kShortDataCredit), kHtmlUtf8);
+                          const httplib::Request& req, httplib::Response& res) {
+                         SetTextReply(req, res, ConditionsReply(city, f.now, kShortDataCredit));
                        }));
   server.Get(R"(/data/cityinfo/(\d+)\.html)",
              CityRoute(o, source,
                        [](const City& city, const LiveForecast& f, const ChinaClock& now,
-                          httplib::Response& res) {
+                          const httplib::Request& req, httplib::Response& res) {
                          const LivePageValues v = PageValuesFor(f, now);
-                         res.set_content(
-                             CitySummaryReply(city, v.weather.days[0], now.time, kShortDataCredit),
-                             kHtmlUtf8);
+                         SetTextReply(
+                             req, res,
+                             CitySummaryReply(city, v.weather.days[0], now.time, kShortDataCredit));
                        }));
   server.Get(R"(/html/weather/(\d+)\.shtml)",
              CityRoute(o, source,
                        [source](const City& city, const LiveForecast& f, const ChinaClock& now,
-                                httplib::Response& res) {
+                                const httplib::Request& req, httplib::Response& res) {
                          LivePageValues v = PageValuesFor(f, now, source->AirQuality(city, now));
                          ForecastPageInput in;
                          in.city = city;
@@ -102,11 +102,11 @@ void AddLiveWeatherRoutes(httplib::Server& server, const PortalOptions& o,
                          in.weather = std::move(v.weather);
                          in.dateNotes = std::move(v.notes);
                          in.credit = kDataCredit;
-                         res.set_content(ForecastPageHtml(in), kHtmlUtf8);
+                         SetTextReply(req, res, ForecastPageHtml(in));
                        }));
   server.Get("/static/html/weather_list.shtml",
-             [](const httplib::Request&, httplib::Response& res) {
-               res.set_content(CityListPage(kDataCredit), kHtmlUtf8);
+             [](const httplib::Request& req, httplib::Response& res) {
+               SetTextReply(req, res, CityListPage(kDataCredit));
              });
   server.Post("/static/url.php", [source](const httplib::Request& req, httplib::Response& res) {
     const PlaceResolver resolve = [source](const std::string& name) -> std::optional<std::string> {
@@ -116,7 +116,7 @@ void AddLiveWeatherRoutes(httplib::Server& server, const PortalOptions& o,
     };
     const std::optional<std::string> reply = SearchReply(req.body, resolve, kShortDataCredit);
     if (!reply) return Unavailable(res);
-    res.set_content(*reply, kHtmlUtf8);
+    SetTextReply(req, res, *reply);
   });
 }
 

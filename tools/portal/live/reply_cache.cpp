@@ -49,7 +49,7 @@ std::optional<CachedReply> ReplyCache::Get(const ReplyKind& kind, const std::str
                    age(*record.lastAttempt) >= kind.policy.refreshSeconds;
   if (due && !record.fetching) StartFetch(record, kind, key, url, std::move(fetch), now);
 
-  if (!usable() && record.fetching && kind.waitForFirstReply) {
+  if (!usable() && record.fetching) {
     // Nothing to answer with yet: wait for the request under way, within bounds.
     if (waiting_ >= limits_.waiters) {
       log_(name + ": too many requests waiting for the service; not waiting");

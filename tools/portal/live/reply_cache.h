@@ -35,10 +35,6 @@ struct ReplyKind {
   std::string name;
   CachePolicy policy;
   std::function<bool(const std::string& body)> validate;  // a stored reply still counts
-  // Whether a request for a record with no reply waits for the first one (within the
-  // wait limit). A kind that a page can do without answers nothing at once instead, so
-  // that waits never add up.
-  bool waitForFirstReply = true;
 };
 
 // What one attempt to reach the service gave.

@@ -53,11 +53,9 @@ LiveSource::LiveSource(LiveSourceOptions options)
       limiter_(options_.burst, options_.refillInterval),
       searchLimiter_(options_.searchBurst, options_.searchRefillInterval),
       places_(options_.placeFile, options_.geocodingBase),
-      cache_(options_.cacheDir, &WallClockSeconds, &LiveLog, options_.waits),
-      air_(
-          options_.cacheDir, options_.airQualityPolicy, &WallClockSeconds,
-          [this](const std::string& url) { return FetchAirQuality(url); }, &LiveLog,
-          options_.airQualityWait) {}
+      air_(options_.cacheDir, options_.airQualityPolicy, &WallClockSeconds, &LiveLog,
+           [this](const std::string& url) { return FetchAirQuality(url); }),
+      cache_(options_.cacheDir, &WallClockSeconds, &LiveLog, options_.waits) {}
 
 FetchOutcome LiveSource::FetchAirQuality(const std::string& url) {
   FetchOutcome outcome;
@@ -77,10 +75,16 @@ FetchOutcome LiveSource::FetchAirQuality(const std::string& url) {
   return outcome;
 }
 
-std::optional<ChinaAqi> LiveSource::AirQuality(const City& city, const ChinaClock& now) {
+std::chrono::steady_clock::time_point LiveSource::PrepareAirQuality(const City& city) {
+  air_.Prepare(city.code, AirQualityUrl(options_.airQualityBase, city.latitude, city.longitude));
+  return std::chrono::steady_clock::now() + options_.airQualityWait;
+}
+
+std::optional<ChinaAqi> LiveSource::AirQuality(const City& city, const ChinaClock& now,
+                                               std::chrono::steady_clock::time_point until) {
   const PortalTime& t = now.time;
   return air_.For(city.code, AirQualityUrl(options_.airQualityBase, city.latitude, city.longitude),
-                  DayNumber(PortalTime{t.year, t.month, t.day, 0}), t.hour);
+                  DayNumber(PortalTime{t.year, t.month, t.day, 0}), t.hour, until);
 }
 
 std::optional<City> LiveSource::FindCity(const std::string& code) const {

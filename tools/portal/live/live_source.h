@@ -41,8 +41,8 @@ struct LiveSourceOptions {
   std::chrono::milliseconds searchRefillInterval{10000};
   CachePolicy policy;
   ReplyCache::Limits waits;
-  // Air quality: one request per city per hour; a page waits this long at most for a
-  // city with no air-quality reply at hand (it may have waited for the forecast first).
+  // Air quality: one request per city per hour. The first request for a city is waited for
+  // until this long after the page began, never beyond the forecast's own wait.
   CachePolicy airQualityPolicy{60 * 60, 6 * 60 * 60};
   std::chrono::milliseconds airQualityWait{2000};
 };
@@ -73,9 +73,14 @@ class LiveSource {
   // "no such place".
   PlaceAnswer ResolvePlace(const std::string& name);
 
+  // Starts a request for a city's air quality when one is due, before the page waits
+  // for anything else; gives the time until which the page may wait for the city's first
+  // air-quality reply.
+  std::chrono::steady_clock::time_point PrepareAirQuality(const City& city);
   // China's air quality index for the hour of a page; nothing when the air-quality
   // service has given nothing usable.
-  std::optional<ChinaAqi> AirQuality(const City& city, const ChinaClock& now);
+  std::optional<ChinaAqi> AirQuality(const City& city, const ChinaClock& now,
+                                     std::chrono::steady_clock::time_point until);
 
   std::string ForecastUrl(const City& city) const;
   std::string SearchUrl(const std::string& name) const;
@@ -89,11 +94,10 @@ class LiveSource {
   RateLimiter limiter_;
   RateLimiter searchLimiter_;
   PlaceCodes places_;
+  AirQualitySource air_;  // waits for its own fetches, which use the members above
   // Last of the members that its fetches use, so that it is destroyed (waiting for
   // them) first.
   ReplyCache cache_;
-  // Its fetches use the members above; destroyed first, it waits for them.
-  AirQualitySource air_;
   struct Translated {
     std::int64_t fetchedAt = 0;
     std::shared_ptr<const LiveForecast> forecast;

@@ -89,21 +89,27 @@ void AddLiveWeatherRoutes(httplib::Server& server, const PortalOptions& o,
                              req, res,
                              CitySummaryReply(city, v.weather.days[0], now.time, kShortDataCredit));
                        }));
-  server.Get(R"(/html/weather/(\d+)\.shtml)",
-             CityRoute(o, source,
-                       [source](const City& city, const LiveForecast& f, const ChinaClock& now,
-                                const httplib::Request& req, httplib::Response& res) {
-                         LivePageValues v = PageValuesFor(f, now, source->AirQuality(city, now));
-                         ForecastPageInput in;
-                         in.city = city;
-                         in.time = now.time;
-                         in.night = v.night;
-                         in.nightWord = v.nightWord;
-                         in.weather = std::move(v.weather);
-                         in.dateNotes = std::move(v.notes);
-                         in.credit = kDataCredit;
-                         SetTextReply(req, res, ForecastPageHtml(in));
-                       }));
+  // The forecast page asks for the city's air quality before it waits for the forecast,
+  // so that the two waits overlap.
+  server.Get(R"(/html/weather/(\d+)\.shtml)", [o, source](const httplib::Request& req,
+                                                          httplib::Response& res) {
+    const std::optional<City> city = source->FindCity(req.matches[1].str());
+    if (!city) return NotFound(res);
+    const auto airUntil = source->PrepareAirQuality(*city);
+    const std::optional<LiveForecast> forecast = source->Forecast(*city);
+    if (!forecast) return Unavailable(res);
+    const ChinaClock now = LiveClock(o);
+    LivePageValues v = PageValuesFor(*forecast, now, source->AirQuality(*city, now, airUntil));
+    ForecastPageInput in;
+    in.city = *city;
+    in.time = now.time;
+    in.night = v.night;
+    in.nightWord = v.nightWord;
+    in.weather = std::move(v.weather);
+    in.dateNotes = std::move(v.notes);
+    in.credit = kDataCredit;
+    SetTextReply(req, res, ForecastPageHtml(in));
+  });
   server.Get("/static/html/weather_list.shtml",
              [](const httplib::Request& req, httplib::Response& res) {
                SetTextReply(req, res, CityListPage(kDataCredit));

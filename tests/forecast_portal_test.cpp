@@ -175,6 +175,22 @@ TEST_P(PortalPageLiteralTest, FastCleaningStepsAgreeWithTheLiteralLoops) {
   }
 }
 
+// The first note names the solar term in effect: the term's own day and the days after it,
+// not the month's.
+TEST(PortalPageNotes, TheFirstNoteIsTheSolarTermInEffect) {
+  const City& city = *FindCityByCode("101010100");
+  const std::vector<std::pair<PortalTime, const char16_t*>> days = {
+      {{2026, 12, 6, 10}, u"小雪"}, {{2026, 12, 7, 10}, u"大雪"}, {{2026, 12, 21, 23}, u"大雪"},
+      {{2026, 12, 22, 0}, u"冬至"}, {{2027, 1, 4, 10}, u"冬至"},  {{2027, 1, 5, 10}, u"小寒"}};
+  for (const auto& [time, term] : days) {
+    Text page = T(ForecastPageHtml(city, time));
+    WeatherModule module;
+    Text notes;
+    CleanForecastPage(page, module.State, notes);
+    EXPECT_EQ(module.State.PageNotes[0], term) << time.month << "-" << time.day;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(CitiesDayAndNight, PortalPageTest, ::testing::ValuesIn(kMoments));
 INSTANTIATE_TEST_SUITE_P(DayAndNight, PortalPageLiteralTest,
                          ::testing::Values(kMoments[0], kMoments[3]));

@@ -147,9 +147,9 @@ struct PublishedTerm {
 };
 
 TEST(LiveSolarTerms, TermsBeginOnTheirPublishedDaysFrom2000To2050) {
-  // Beijing-time dates as the almanacs print them (the later ones from the published
-  // equinox and solstice moments); several lie close to midnight (2017 冬至 00:28,
-  // 2021 立春 22:59, 2021 冬至 23:59, 2050 冬至 00:38).
+  // Beijing-time dates as the almanacs print them; several lie close to midnight (2017 冬至
+  // 00:28, 2021 立春 22:59, 2021 冬至 23:59). The last three (2035, 2050) stand for the far
+  // end of the range.
   const std::vector<PublishedTerm> terms = {
       {2000, 2, 4, "立春", "大寒"},   {2000, 12, 21, "冬至", "大雪"},
       {2008, 4, 4, "清明", "春分"},   {2012, 12, 21, "冬至", "大雪"},

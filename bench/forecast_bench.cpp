@@ -2,9 +2,13 @@
 // and the literal search-from-the-start loops for comparison.
 #include <benchmark/benchmark.h>
 
-#include "forecast_page.h"
+#include "demo/demo_pages.h"
 #include "forecast_reference.h"
-#include "portal_data.h"
+#include "pages/forecast_page.h"
+#include "pages/gif_encoder.h"
+#include "pages/portal_data.h"
+#include "pages/portal_icons.h"
+#include "server/page_compression.h"
 #include "weather/forecast_cleaning.h"
 #include "weather/forecast_parser.h"
 
@@ -115,6 +119,35 @@ void BM_ParseCleanedPortalPage(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ParseCleanedPortalPage)->Unit(benchmark::kMicrosecond);
+
+// Compressing the forecast page once, as the portal does when its text changes.
+void BM_GzipForecastPage(benchmark::State& state) {
+  const std::string page = portal_server::ForecastPageHtml(
+      *portal_server::FindCityByCode("101010100"), portal_server::PortalTime{2026, 12, 7, 10});
+  std::size_t bytes = 0;
+  for (auto _ : state) bytes = portal_server::Gzip(page, static_cast<int>(state.range(0))).size();
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_GzipForecastPage)->Arg(1)->Arg(6)->Arg(9)->Unit(benchmark::kMillisecond);
+
+// Encoding the portal's 64 large weather icons as GIF (drawn once, outside the loop).
+void BM_EncodeWeatherIcons(benchmark::State& state) {
+  std::vector<QImage> icons;
+  for (const char half : {'d', 'n'}) {
+    for (int code = 0; code < 32; ++code) {
+      const std::string name = std::string(1, half) + (code < 10 ? "0" : "") + std::to_string(code);
+      icons.push_back(portal_server::DrawWeatherIcon(name, 42, 30));
+    }
+  }
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    bytes = 0;
+    for (const QImage& icon : icons) bytes += portal_server::EncodeGif(icon).size();
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_EncodeWeatherIcons)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace nimbulux

@@ -56,6 +56,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Named as well as found by dpkg-shlibdeps: the portal writes its icons with giflib and
+# computes the solar terms with ERFA.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgif7, liberfa1")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-wqy-microhei, systemd")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${dist}/postinst ${dist}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

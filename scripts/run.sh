@@ -31,7 +31,12 @@ if [ "$source_mode" = auto ]; then
   fi
 fi
 portal_args=(--source "$source_mode")
-if [ -n "$provider" ]; then portal_args+=(--provider-url "$provider"); fi
+run_folders=""
+if [ -n "$provider" ]; then
+  # Another provider's replies and places stay out of the installed service's folders.
+  run_folders="$(mktemp -d)"
+  portal_args+=(--provider-url "$provider" --cache-dir "$run_folders/cache" --data-dir "$run_folders/data")
+fi
 if [ "$source_mode" = live ]; then
   echo "Weather: live, from Open-Meteo.com (data licensed CC BY 4.0); scripts/run.sh --demo for demo weather"
 else
@@ -42,7 +47,7 @@ port="${NIMBULUX_DEMO_PORT:-8086}"
 build/tools/portal/nimbulux-portal "${portal_args[@]}" --port "$port" --quiet \
   >/tmp/nimbulux-portal.log 2>&1 &
 portal_pid=$!
-trap 'kill $portal_pid 2>/dev/null || true' EXIT
+trap 'kill $portal_pid 2>/dev/null || true; if [ -n "$run_folders" ]; then rm -rf "$run_folders"; fi' EXIT
 # Wait until the portal answers (at most about 5 s).
 for _ in $(seq 50); do
   (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break

@@ -6,13 +6,14 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-image-formats-plugins libqt6svg6
-  libcurl4-openssl-dev libcpp-httplib-dev nlohmann-json3-dev
+  libcurl4-openssl-dev libcpp-httplib-dev nlohmann-json3-dev libgif-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-noto-cjk fonts-liberation2
   xvfb xdotool imagemagick trayer x11-utils openbox xcompmgr xauth
   xdg-utils wrk
   faketime libxcb1-dev libsm-dev libice-dev dbus-daemon
+  liberfa-dev
   dpkg-dev lintian desktop-file-utils appstream systemd man-db
   heaptrack valgrind
 )

@@ -2,8 +2,9 @@
 // city of the demo portal read back through FetchConditions.
 #include <gtest/gtest.h>
 
-#include "portal_data.h"
-#include "portal_replies.h"
+#include "demo/demo_weather.h"
+#include "pages/portal_data.h"
+#include "pages/portal_replies.h"
 #include "support/portal_process.h"
 #include "weather/conditions.h"
 

@@ -5,10 +5,11 @@
 #include <QJsonArray>
 
 #include "core/text.h"
+#include "demo/demo_pages.h"
 #include "e2e_support.h"
-#include "forecast_page.h"
-#include "portal_data.h"
-#include "portal_replies.h"
+#include "pages/forecast_page.h"
+#include "pages/portal_data.h"
+#include "pages/portal_replies.h"
 #include "support/portal_process.h"
 #include "weather/conditions.h"
 #include "weather/forecast_cleaning.h"

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "e2e_support.h"
-#include "gif_encoder.h"
+#include "pages/gif_encoder.h"
 #include "support/portal_process.h"
 
 using namespace nimbulux::test;

@@ -14,10 +14,11 @@
 #include <functional>
 #include <regex>
 
+#include "demo/demo_pages.h"
 #include "e2e_support.h"
-#include "forecast_page.h"
-#include "gif_encoder.h"
-#include "portal_data.h"
+#include "pages/forecast_page.h"
+#include "pages/gif_encoder.h"
+#include "pages/portal_data.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"

@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "core/program_paths.h"
+#include "demo/demo_weather.h"
 #include "net/http_fetch.h"
-#include "portal_data.h"
+#include "pages/portal_data.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
 #include "weather/forecast_fetch.h"

@@ -1,9 +1,11 @@
 // The portal's forecast pages, cleaned and parsed, give back what the portal generated.
 #include <gtest/gtest.h>
 
-#include "forecast_page.h"
+#include "demo/demo_pages.h"
+#include "demo/demo_weather.h"
 #include "forecast_reference.h"
-#include "portal_data.h"
+#include "pages/forecast_page.h"
+#include "pages/portal_data.h"
 #include "weather/forecast_cleaning.h"
 #include "weather/forecast_parser.h"
 
@@ -45,6 +47,11 @@ TEST_P(PortalPageTest, ParsedFieldsEqualTheGeneratedWeather) {
 
   Text page = T(ForecastPageHtml(city, time));
   EXPECT_GE(ToUtf8(page).size(), 100000u);
+  // Our own name in the title and on the logo, nobody else's.
+  EXPECT_NE(page.find(T("<title>" + city.name + "天气预报 - 一周天气预报 - Nimbulux 天气门户")),
+            Text::npos);
+  EXPECT_NE(page.find(u"alt=\"Nimbulux 天气门户\""), Text::npos);
+  EXPECT_EQ(page.find(u"中国天气"), Text::npos);
   WeatherModule module;
   Text notes;
   module.PendingForecastText = CleanForecastPage(page, module.State, notes);
@@ -165,6 +172,22 @@ TEST_P(PortalPageLiteralTest, FastCleaningStepsAgreeWithTheLiteralLoops) {
     ReplaceUntilGone(fast, find, find.substr(0, 1));
     slow = test::ReplaceUntilGoneLiteral(slow, find, find.substr(0, 1));
     ASSERT_EQ(fast, slow);
+  }
+}
+
+// The first note names the solar term in effect: the term's own day and the days after it,
+// not the month's.
+TEST(PortalPageNotes, TheFirstNoteIsTheSolarTermInEffect) {
+  const City& city = *FindCityByCode("101010100");
+  const std::vector<std::pair<PortalTime, const char16_t*>> days = {
+      {{2026, 12, 6, 10}, u"小雪"}, {{2026, 12, 7, 10}, u"大雪"}, {{2026, 12, 21, 23}, u"大雪"},
+      {{2026, 12, 22, 0}, u"冬至"}, {{2027, 1, 4, 10}, u"冬至"},  {{2027, 1, 5, 10}, u"小寒"}};
+  for (const auto& [time, term] : days) {
+    Text page = T(ForecastPageHtml(city, time));
+    WeatherModule module;
+    Text notes;
+    CleanForecastPage(page, module.State, notes);
+    EXPECT_EQ(module.State.PageNotes[0], term) << time.month << "-" << time.day;
   }
 }
 

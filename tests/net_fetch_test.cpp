@@ -17,9 +17,10 @@
 #include <set>
 
 #include "core/gbk.h"
+#include "demo/demo_pages.h"
 #include "net/http_fetch.h"
-#include "portal_data.h"
-#include "portal_replies.h"
+#include "pages/portal_data.h"
+#include "pages/portal_replies.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
 

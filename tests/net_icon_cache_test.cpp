@@ -5,7 +5,7 @@
 
 #include "core/program_paths.h"
 #include "net/http_fetch.h"
-#include "portal_icons.h"
+#include "pages/portal_icons.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
 #include "weather/icon_cache.h"

@@ -5,9 +5,9 @@
 #include <QImageWriter>
 #include <random>
 
-#include "gif_encoder.h"
 #include "net/picture_decoding.h"
-#include "portal_icons.h"
+#include "pages/gif_encoder.h"
+#include "pages/portal_icons.h"
 #include "support/temp_dir.h"
 
 namespace nimbulux {

@@ -17,8 +17,12 @@ std::string OpenMeteoFile(const std::string& name) {
 
 FakeWeatherProvider::FakeWeatherProvider() {
   defaultForecast_ = FakeReply{200, OpenMeteoFile("forecast_day.json"), 0};
-  auto answer = [](const FakeReply& r, httplib::Response& res) {
-    if (r.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(r.delayMs));
+  auto answer = [this](const FakeReply& r, httplib::Response& res) {
+    if (r.delayMs > 0) {
+      // A hanging service: ends early only when the fake stops.
+      std::unique_lock lock(mutex_);
+      stopping_.wait_for(lock, std::chrono::milliseconds(r.delayMs), [this] { return stopped_; });
+    }
     res.status = r.status;
     res.set_content(r.body, "application/json; charset=utf-8");
   };
@@ -35,6 +39,22 @@ FakeWeatherProvider::FakeWeatherProvider() {
     }
     answer(reply, res);
   });
+  defaultAirQuality_ = FakeReply{200, OpenMeteoFile("air_quality.json"), 0};
+  server_.Get("/v1/air-quality",
+              [this, answer](const httplib::Request& req, httplib::Response& res) {
+                const std::string latitude = req.get_param_value("latitude");
+                FakeReply reply;
+                {
+                  const std::lock_guard lock(mutex_);
+                  ++airQualityCounts_[latitude];
+                  lastAirQualityQuery_.clear();
+                  for (const auto& [key, value] : req.params) {
+                    lastAirQualityQuery_ += key + "=" + value + "&";
+                  }
+                  reply = ReplyFor(airQuality_, latitude, defaultAirQuality_);
+                }
+                answer(reply, res);
+              });
   server_.Get("/v1/search", [this, answer](const httplib::Request& req, httplib::Response& res) {
     FakeReply reply;
     {
@@ -46,12 +66,19 @@ FakeWeatherProvider::FakeWeatherProvider() {
     }
     answer(reply, res);
   });
+  // Enough threads that requests left hanging do not hold the others back.
+  server_.new_task_queue = [] { return new httplib::ThreadPool(64); };
   port_ = server_.bind_to_any_port("127.0.0.1");
   if (port_ <= 0) throw std::runtime_error("fake provider cannot listen");
   thread_ = std::thread([this] { server_.listen_after_bind(); });
 }
 
 FakeWeatherProvider::~FakeWeatherProvider() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+  }
+  stopping_.notify_all();
   server_.stop();
   thread_.join();
 }
@@ -92,6 +119,27 @@ int FakeWeatherProvider::ForecastRequests() const {
   int n = 0;
   for (const auto& [key, count] : forecastCounts_) n += count;
   return n;
+}
+
+void FakeWeatherProvider::SetAirQuality(const std::string& latitude, FakeReply reply) {
+  const std::lock_guard lock(mutex_);
+  airQuality_[latitude] = std::move(reply);
+}
+
+void FakeWeatherProvider::SetDefaultAirQuality(FakeReply reply) {
+  const std::lock_guard lock(mutex_);
+  defaultAirQuality_ = std::move(reply);
+}
+
+int FakeWeatherProvider::AirQualityRequests(const std::string& latitude) const {
+  const std::lock_guard lock(mutex_);
+  const auto it = airQualityCounts_.find(latitude);
+  return it == airQualityCounts_.end() ? 0 : it->second;
+}
+
+std::string FakeWeatherProvider::LastAirQualityQuery() const {
+  const std::lock_guard lock(mutex_);
+  return lastAirQualityQuery_;
 }
 
 int FakeWeatherProvider::SearchRequests() const {

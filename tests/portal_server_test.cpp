@@ -8,10 +8,12 @@
 #include <map>
 #include <set>
 
+#include "demo/demo_pages.h"
+#include "demo/demo_weather.h"
 #include "net/http_fetch.h"
-#include "portal_data.h"
-#include "portal_options.h"
-#include "portal_replies.h"
+#include "pages/portal_data.h"
+#include "pages/portal_replies.h"
+#include "server/portal_options.h"
 #include "support/portal_process.h"
 #include "support/temp_dir.h"
 #include "weather/city_directory.h"

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "core/twips.h"
+#include "widget/window_styles.h"
 
 namespace nimbulux {
 
@@ -15,6 +16,13 @@ QRect PixelRect(const TwipsRect& r) {
                TwipsToPixels(r.height));
 }
 
+// A tool window stays out of the task bar. Qt raises a tool window whenever it is shown,
+// which a run without a screen cannot do and has no task bar for.
+Qt::WindowFlags WindowFlags() {
+  return Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint |
+         (Headless() ? Qt::Window : Qt::Tool);
+}
+
 QColor Rgb(std::uint32_t rgb) { return QColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255); }
 
 // Shown where no background picture covers the window: a dark blue that is not the
@@ -23,8 +31,7 @@ constexpr QRgb kWindowFill = qRgb(16, 40, 96);
 
 }  // namespace
 
-WidgetWindow::WidgetWindow(QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint | Qt::Tool | Qt::NoDropShadowWindowHint) {
+WidgetWindow::WidgetWindow(QWidget* parent) : QWidget(parent, WindowFlags()) {
   setObjectName("Form1");
   setWindowTitle("Nimbulux");
   setFixedSize(kWidgetWidthPx, kWidgetHeightPx);

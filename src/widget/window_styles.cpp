@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -162,6 +163,8 @@ void SetDesktopEmbedded(QWidget* window, bool embedded) {
   SetFlag(window, Qt::WindowStaysOnBottomHint, embedded);
   x11::SetWidgetStates(window, embedded);
 }
+
+bool Headless() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
 
 void KeepOutOfTaskBar(QWidget* window) {
   if (!window) return;

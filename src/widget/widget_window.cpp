@@ -47,8 +47,6 @@ WidgetWindow::WidgetWindow(QWidget* parent) : QWidget(parent, WindowFlags()) {
   PlaceControls();
   ConnectMouse();
   ShowForecast();
-  textLayer_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-  textLayer_.fill(Qt::transparent);
   SetFonts(normalFont_, temperatureFont_);
   // The design position: the top-left area of the primary screen.
   leftTwips_ = 600;
@@ -157,11 +155,7 @@ RenderPlan WidgetWindow::RenderWidget(const WeatherState& weather) {
   hasTemperature_ = !weather.NowTemperature.empty();
   RenderPlan plan = PlanRender(in, [this](TextView t) { return MeasureNormal(t); });
 
-  textLayer_.fill(Qt::transparent);
-  QPainter painter(&textLayer_);
-  painter.setRenderHint(QPainter::TextAntialiasing);
-  for (const PrintedText& t : plan.Texts) DrawShadowText(painter, t);
-  painter.end();
+  texts_ = plan.Texts;
   if (plan.ShowColumns0To2) {
     for (int i = 0; i < 3; ++i) {
       Forecast.RowUpper[i].Visible = *plan.ShowColumns0To2;
@@ -192,7 +186,8 @@ void WidgetWindow::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), QColor(kWindowFill));
   if (background_) p.drawImage(QPoint(0, 0), *background_);
-  p.drawImage(QPoint(0, 0), textLayer_);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  for (const PrintedText& t : texts_) DrawShadowText(p, t);
 }
 
 QImage WidgetWindow::Snapshot() {

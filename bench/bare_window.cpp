@@ -1,16 +1,30 @@
-// The yardstick for startup_bench: a bare Qt window of the widget's size that creates
-// the file named by BARE_WINDOW_PAINTED when it has painted for the first time.
+// The yardstick for startup_bench: a bare Qt window of the widget's size that paints one
+// line of Chinese text in the widget's CJK font (the same font files, found the same
+// way), and creates the file named by BARE_WINDOW_PAINTED when it has painted for the
+// first time.
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
 #include <QWidget>
 
+#include "core/setting_defaults.h"
+#include "widget/widget_layout.h"
+
 namespace {
 
 class BareWindow : public QWidget {
+ public:
+  BareWindow() : QWidget(nullptr, Qt::FramelessWindowHint) {
+    font_ = QFont(QString::fromStdU16String(nimbulux::kDesignFontName), nimbulux::kDesignFontSize);
+  }
+
  protected:
   void paintEvent(QPaintEvent*) override {
-    QPainter(this).fillRect(rect(), Qt::darkBlue);
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::darkBlue);
+    painter.setPen(Qt::white);
+    painter.setFont(font_);
+    painter.drawText(QPoint(10, 20), QStringLiteral("北京 晴 5℃ 湿度40% 北风3级"));
     if (painted_) return;
     painted_ = true;
     QFile marker(qEnvironmentVariable("BARE_WINDOW_PAINTED"));
@@ -18,6 +32,7 @@ class BareWindow : public QWidget {
   }
 
  private:
+  QFont font_;
   bool painted_ = false;
 };
 
@@ -26,7 +41,7 @@ class BareWindow : public QWidget {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   BareWindow window;
-  window.resize(300, 205);
+  window.setFixedSize(nimbulux::kWidgetWidthPx, nimbulux::kWidgetHeightPx);
   window.show();
   return QApplication::exec();
 }

@@ -68,6 +68,12 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   demo=$(mktemp -d)
   cp build/src/app/nimbulux "$demo/nimbulux"
   printf '[SYSTEM]\r\nLocalID=101010100\r\n' >"$demo/nimbulux.ini"
+  # A session without a display often has no runtime folder either; Qt wants one that
+  # only its user can enter.
+  if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+    export XDG_RUNTIME_DIR="$demo/runtime"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+  fi
   QT_QPA_PLATFORM=offscreen NIMBULUX_SNAPSHOT="$snapshot" "$demo/nimbulux" autoexit=3
   echo "No display: ran headless for one refresh; snapshot written to $snapshot"
   exit 0

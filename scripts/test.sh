@@ -15,7 +15,4 @@ else
 fi
 export LANG=C.UTF-8
 cd "$dir"
-# The end-to-end tests drive real X servers with simulated clicks; on a loaded machine a click
-# can still land before its menu is up, so a failed test gets one more run (a real fault fails
-# both).
-ctest --output-on-failure -j"$(nproc)" --timeout 600 -LE slow --repeat until-pass:2
+ctest --output-on-failure -j"$(nproc)" --timeout 600 -LE slow

@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <QJsonDocument>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -142,6 +144,59 @@ bool WaitForDump(const RunningProgram& program, double limitSeconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
+}
+
+namespace {
+
+// Asks for a grab with a time stamp a minute ahead of the server's clock (Xvfb counts
+// the same monotonic milliseconds as we do): the server answers "already grabbed" when
+// another client holds it, and otherwise refuses the time, so the probe never takes a
+// grab a program is about to ask for.
+xcb_timestamp_t AheadOfTheServer() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  return static_cast<xcb_timestamp_t>(ms + 60000);
+}
+
+template <typename Probe>
+bool Grabbed(const std::string& display, Probe probe) {
+  xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+  bool grabbed = false;
+  if (xcb_connection_has_error(c) == 0) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    grabbed = probe(c, root) == XCB_GRAB_STATUS_ALREADY_GRABBED;
+  }
+  // A grab the probe was given after all ends with the connection.
+  xcb_disconnect(c);
+  return grabbed;
+}
+
+}  // namespace
+
+bool KeyboardGrabbed(const std::string& display) {
+  return Grabbed(display, [](xcb_connection_t* c, xcb_window_t root) {
+    xcb_grab_keyboard_reply_t* r = xcb_grab_keyboard_reply(
+        c,
+        xcb_grab_keyboard(c, 0, root, AheadOfTheServer(), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr);
+    const int status = r ? r->status : -1;
+    std::free(r);
+    return status;
+  });
+}
+
+bool PointerGrabbed(const std::string& display) {
+  return Grabbed(display, [](xcb_connection_t* c, xcb_window_t root) {
+    xcb_grab_pointer_reply_t* r = xcb_grab_pointer_reply(
+        c,
+        xcb_grab_pointer(c, 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_WINDOW_NONE,
+                         XCB_CURSOR_NONE, AheadOfTheServer()),
+        nullptr);
+    const int status = r ? r->status : -1;
+    std::free(r);
+    return status;
+  });
 }
 
 std::string ShellOutput(const std::string& command) {

@@ -67,6 +67,11 @@ QJsonObject ReadDump(const RunningProgram& program);
 // Waits until the program has written its first state dump (its first render).
 bool WaitForDump(const RunningProgram& program, double limitSeconds);
 
+// Whether some client of the X display holds the keyboard (a popup menu, a window
+// manager's move) or the pointer: found by trying to take it and letting go at once.
+bool KeyboardGrabbed(const std::string& display);
+bool PointerGrabbed(const std::string& display);
+
 // The standard output of a shell command.
 std::string ShellOutput(const std::string& command);
 std::vector<std::string> OutputLines(const std::string& text);

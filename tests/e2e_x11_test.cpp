@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <regex>
+#include <sstream>
 
 #include "demo/demo_pages.h"
 #include "e2e_support.h"
@@ -56,6 +57,7 @@ class Desktop {
   explicit Desktop(std::vector<std::string> portalArgs = {"--date", "2026-12-07", "--hour", "10"},
                    bool windowManager = true)
       : portal_(std::move(portalArgs)),
+        windowManager_(windowManager),
         wm_(x_.display(), windowManager ? std::vector<std::string>{"openbox"}
                                         : std::vector<std::string>{"true"}) {
     if (!windowManager) return;
@@ -83,16 +85,28 @@ class Desktop {
     Shell("import -display " + x_.display() + " -window root " + file);
   }
 
-  // Starts the program; waits for its first render and for its widget on screen.
+  // Starts the program with the standard settings' place; waits for its first render and
+  // for its widget on screen at that place, framed by the window manager when there is
+  // one. A press sent earlier could land where the widget is not yet.
   RunningProgram Start(const ProgramFolder& folder, const std::vector<std::string>& args = {},
                        std::map<std::string, std::string> env = {}) {
     env["DISPLAY"] = x_.display();
     RunningProgram run = StartProgram(folder, args, portal_.base(), env);
     EXPECT_TRUE(WaitForDump(run, 30)) << "no first render";
     EXPECT_TRUE(WaitUntil([&] { return !WidgetId().empty(); })) << "no widget on screen";
-    usleep(300000);  // the window manager's first placement reports
+    EXPECT_TRUE(WaitUntil([&] {
+      const std::string id = WidgetId();
+      const Rect w = Geometry(id);
+      const bool framed = !windowManager_ ||
+                          Xprop("-id " + id + " _NET_FRAME_EXTENTS").find('=') != std::string::npos;
+      return w.x == kStandardLeft && w.y == kStandardTop && framed;
+    })) << "the widget is not at its stored place";
     return run;
   }
+
+  // Where kStandardSettings put the widget (1500 twips).
+  static constexpr int kStandardLeft = 100;
+  static constexpr int kStandardTop = 100;
 
   // The widget window: the visible 300 x 205 window of the program.
   std::string WidgetId() const {
@@ -132,7 +146,8 @@ class Desktop {
   }
 
   // The pointer to a place in the widget (window pixels), moving on it a little so that
-  // the widget sees the pointer there.
+  // the widget sees the pointer there. The pauses are a hand's pace: whether the window
+  // has reacted to a move (docked, hidden, followed) is what the tests check next.
   void PointAt(int x, int y) const {
     const Rect w = Widget();
     Xdo("mousemove " + std::to_string(w.x + x - 1) + " " + std::to_string(w.y + y) +
@@ -144,7 +159,9 @@ class Desktop {
   }
 
   // Drags the widget with the left button from a window place by (dx, dy) pixels, as a
-  // hand does: a first small step, then on.
+  // hand does: a first small step, then on, at a hand's pace (the window manager takes
+  // the pointer over when the program asks it to move the window, which no client can
+  // see); the drag is over once nobody holds the pointer any more.
   void Drag(int x, int y, int dx, int dy) const {
     PointAt(x, y);
     const Rect w = Widget();
@@ -154,53 +171,55 @@ class Desktop {
       steps += " mousemove " + std::to_string(w.x + x + dx * i / 4) + " " +
                std::to_string(w.y + y + dy * i / 4) + " sleep 0.15";
     }
-    Xdo(steps + " mouseup 1 sleep 0.5");
+    Xdo(steps + " mouseup 1");
+    EXPECT_TRUE(WaitUntil([&] { return !PointerGrabbed(x_.display()); })) << "the drag held on";
   }
 
+  // Two clicks 120 ms apart: a double-click.
   void DoubleClick(int x, int y) const {
     PointAt(x, y);
-    Xdo("click --repeat 2 --delay 120 1 sleep 0.3");
+    Xdo("click --repeat 2 --delay 120 1");
   }
 
-  // A right press at (x, y) of the widget; returns once its menu is on screen, so that keys
-  // typed next reach the menu and not the widget (on a busy machine the menu can take
-  // longer than any fixed pause).
+  // A right press at (x, y) of the widget; returns once its menu is on screen and holds
+  // the keyboard, so that keys typed next reach the menu and not the widget.
   void OpenMenuAt(int x, int y) const {
     const std::size_t before = OtherWindows().size();
     PointAt(x, y);
     Xdo("click 3");
-    EXPECT_TRUE(WaitUntil([&] { return OtherWindows().size() > before; })) << "no menu opened";
-    usleep(150000);  // the menu takes the keyboard right after it maps
+    EXPECT_TRUE(WaitUntil([&] {
+      return OtherWindows().size() > before && KeyboardGrabbed(x_.display());
+    })) << "no menu opened";
   }
 
   // Opens the whole control menu with a right press on a bare place of the widget and
-  // types keys into it ("s Down Return": the style submenu, its second entry).
+  // types keys into it ("s Down Return": the style submenu, its second entry); returns
+  // once the menu has let go of the keyboard (its command has been chosen).
   void Menu(const std::string& keys) const {
     OpenMenuAt(kBareX, kBareY);
-    for (const std::string& key : Split(keys)) Xdo("key " + key + " sleep 0.2");
-    usleep(400000);
+    std::istringstream in(keys);
+    std::string key;
+    while (in >> key) {
+      // A letter opens a submenu, whose keys follow once it is on screen, or chooses an
+      // entry, which closes the menu.
+      const std::size_t shown = OtherWindows().size();
+      Xdo("key " + key);
+      if (key.size() == 1) {
+        EXPECT_TRUE(WaitUntil([&] {
+          return OtherWindows().size() > shown || !KeyboardGrabbed(x_.display());
+        })) << key;
+      }
+    }
+    EXPECT_TRUE(WaitUntil([&] { return !KeyboardGrabbed(x_.display()); })) << "menu still open";
   }
 
   static constexpr int kBareX = 150;  // no picture or label here: the window itself
   static constexpr int kBareY = 80;
 
  private:
-  static std::vector<std::string> Split(const std::string& keys) {
-    std::vector<std::string> out;
-    std::string k;
-    for (char c : keys + " ") {
-      if (c == ' ') {
-        if (!k.empty()) out.push_back(k);
-        k.clear();
-      } else {
-        k += c;
-      }
-    }
-    return out;
-  }
-
   XvfbDisplay x_;
   PortalProcess portal_;
+  bool windowManager_;
   HelperProcess wm_;
 };
 
@@ -209,7 +228,6 @@ QJsonObject FreshDump(RunningProgram& run) {
   std::remove(run.dumpPath.c_str());
   kill(run.pid, SIGUSR1);
   EXPECT_TRUE(WaitForDump(run, 30));
-  usleep(100000);
   return ReadDump(run);
 }
 
@@ -218,7 +236,6 @@ QJsonObject DumpAfter(RunningProgram& run, const std::function<void()>& command)
   std::remove(run.dumpPath.c_str());
   command();
   EXPECT_TRUE(WaitForDump(run, 30)) << "no render after the command";
-  usleep(100000);
   return ReadDump(run);
 }
 
@@ -418,14 +435,14 @@ TEST(EndToEndX11, RightPressOpensTheCityMenuOverTheCityNameElseTheWholeMenu) {
   ASSERT_EQ(menus.size(), 1u);
   const Rect cityMenu = menus[0];
   desktop.Screenshot(ScreenshotPath("e2e_city_menu.png"));
-  desktop.Xdo("key Escape sleep 0.3");
+  desktop.Xdo("key Escape");
   ASSERT_TRUE(WaitUntil([&] { return desktop.OtherWindows().empty(); }));
 
   desktop.OpenMenuAt(Desktop::kBareX, Desktop::kBareY);
   menus = desktop.OtherWindows();
   ASSERT_EQ(menus.size(), 1u);
   desktop.Screenshot(ScreenshotPath("e2e_control_menu.png"));
-  desktop.Xdo("key Escape sleep 0.3");
+  desktop.Xdo("key Escape");
   // 选择, the separator and two cities against the eight entries and separators of the
   // whole menu.
   EXPECT_LT(cityMenu.h, menus[0].h);
@@ -434,7 +451,7 @@ TEST(EndToEndX11, RightPressOpensTheCityMenuOverTheCityNameElseTheWholeMenu) {
   // A watched city chosen from the city menu is shown, and stored at exit.
   QJsonObject dump = DumpAfter(run, [&] {
     desktop.OpenMenuAt(130, 15);
-    desktop.Xdo("key Down sleep 0.2 key Down sleep 0.2 key Return");
+    desktop.Xdo("key Down Down Return");
   });
   EXPECT_EQ(dump["city"].toString(), "101020100");
   desktop.Menu("x");
@@ -455,7 +472,7 @@ TEST(EndToEndX11, ARunWithAFixedCityStoresNothingAtExit) {
   RunningProgram run = desktop.Start(folder, {"local=101280101"});
   QJsonObject dump = DumpAfter(run, [&] {
     desktop.OpenMenuAt(130, 15);
-    desktop.Xdo("key Down sleep 0.2 key Down sleep 0.2 key Return");
+    desktop.Xdo("key Down Down Return");
   });
   EXPECT_EQ(dump["city"].toString(), "101020100");
   desktop.Menu("s Down Down Return");  // 顶端
@@ -520,7 +537,7 @@ TEST(EndToEndX11, ReadmeViewTurnsTheControlFormIntoAPortraitPageAndBack) {
 
   // The close box only hides the form; the program runs on.
   desktop.Activate(form);
-  desktop.Xdo("key --clearmodifiers alt+F4 sleep 0.5");
+  desktop.Xdo("key --clearmodifiers alt+F4");
   ASSERT_TRUE(WaitUntil([&] { return shownForm().empty(); }));
   EXPECT_TRUE(IsRunning(run));
   // The form got its landscape size back: turned again, it is the same portrait page
@@ -531,7 +548,7 @@ TEST(EndToEndX11, ReadmeViewTurnsTheControlFormIntoAPortraitPageAndBack) {
   EXPECT_EQ(page.w, 267);
   EXPECT_EQ(page.h, 400);
   desktop.Activate(form);
-  desktop.Xdo("key Escape sleep 0.3");
+  desktop.Xdo("key Escape");
   ASSERT_TRUE(WaitUntil([&] { return shownForm().empty(); }));
   Terminate(run);
   EXPECT_EQ(WaitForExit(run, 25), std::optional<int>(0));

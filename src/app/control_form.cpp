@@ -294,6 +294,7 @@ void ControlForm::RenderWidget() {
 }
 
 void ControlForm::UpdateTray(const Text& tooltip) {
+  if (Headless()) return;
   // The tooltip's carriage return is the notification area's line break.
   const QString shown = QString::fromStdU16String(ReplaceAll(tooltip, u"\r", u"\n"));
   tray_->Modify(settings_.TrayCpu == 0 ? windowIcon_ : QImage(), shown);
@@ -377,7 +378,7 @@ void ControlForm::ShowCpuLoad() {
   windowIconName_ = "temperature:" + std::to_string(value);
   trayValue_ = value;
   ShowWindowIcon();
-  tray_->Modify(windowIcon_, tray_->ToolTip());
+  if (!Headless()) tray_->Modify(windowIcon_, tray_->ToolTip());
 }
 
 // The menu commands live in control_form_commands.cpp.

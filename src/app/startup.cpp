@@ -167,7 +167,8 @@ void ControlForm::Load(const QString& arguments) {
                     WidgetFont{settings_.TemperatureFont.Name, settings_.TemperatureFont.Size});
   // The options entry and the tray icon.
   menu_.options->setEnabled(true);
-  tray_->Add(defaultTrayIcon_, windowTitle());
+  // A run without a screen has no notification area to put it in.
+  if (!Headless()) tray_->Add(defaultTrayIcon_, windowTitle());
   // The caption the About box shows.
   setWindowTitle(QStringLiteral("Nimbulux V%1.%2.%3")
                      .arg(NIMBULUX_VERSION_MAJOR)

@@ -29,6 +29,14 @@ void MouseLabel::mousePressEvent(QMouseEvent* event) {
   Q_EMIT pressed(event->button(), event->position().toPoint());
 }
 void MouseLabel::mouseMoveEvent(QMouseEvent* event) { Q_EMIT moved(event->position().toPoint()); }
-void MouseLabel::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT doubleClicked(); }
+// The double-click commands are the left button's; a second press of another button
+// soon after the first is a press all the same.
+void MouseLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    mousePressEvent(event);
+    return;
+  }
+  Q_EMIT doubleClicked();
+}
 
 }  // namespace nimbulux

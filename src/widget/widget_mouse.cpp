@@ -102,7 +102,13 @@ void WidgetWindow::mouseReleaseEvent(QMouseEvent* event) {
   }
 }
 
-void WidgetWindow::mouseDoubleClickEvent(QMouseEvent*) {
+void WidgetWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+  // A second right press soon after the first opens the menu again: the double-click
+  // commands are the left button's.
+  if (event->button() != Qt::LeftButton) {
+    mousePressEvent(event);
+    return;
+  }
   if (CommandForDoubleClick(MouseTarget::Window) == DoubleClickCommand::ChooseFontAndColour) {
     WidgetDoubleClick();
   }

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "core/twips.h"
+#include "widget/window_styles.h"
 
 namespace nimbulux {
 
@@ -15,6 +16,13 @@ QRect PixelRect(const TwipsRect& r) {
                TwipsToPixels(r.height));
 }
 
+// A tool window stays out of the task bar. Qt raises a tool window whenever it is shown,
+// which a run without a screen cannot do and has no task bar for.
+Qt::WindowFlags WindowFlags() {
+  return Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint |
+         (Headless() ? Qt::Window : Qt::Tool);
+}
+
 QColor Rgb(std::uint32_t rgb) { return QColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255); }
 
 // Shown where no background picture covers the window: a dark blue that is not the
@@ -23,8 +31,7 @@ constexpr QRgb kWindowFill = qRgb(16, 40, 96);
 
 }  // namespace
 
-WidgetWindow::WidgetWindow(QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint | Qt::Tool | Qt::NoDropShadowWindowHint) {
+WidgetWindow::WidgetWindow(QWidget* parent) : QWidget(parent, WindowFlags()) {
   setObjectName("Form1");
   setWindowTitle("Nimbulux");
   setFixedSize(kWidgetWidthPx, kWidgetHeightPx);
@@ -40,8 +47,6 @@ WidgetWindow::WidgetWindow(QWidget* parent)
   PlaceControls();
   ConnectMouse();
   ShowForecast();
-  textLayer_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-  textLayer_.fill(Qt::transparent);
   SetFonts(normalFont_, temperatureFont_);
   // The design position: the top-left area of the primary screen.
   leftTwips_ = 600;
@@ -150,11 +155,7 @@ RenderPlan WidgetWindow::RenderWidget(const WeatherState& weather) {
   hasTemperature_ = !weather.NowTemperature.empty();
   RenderPlan plan = PlanRender(in, [this](TextView t) { return MeasureNormal(t); });
 
-  textLayer_.fill(Qt::transparent);
-  QPainter painter(&textLayer_);
-  painter.setRenderHint(QPainter::TextAntialiasing);
-  for (const PrintedText& t : plan.Texts) DrawShadowText(painter, t);
-  painter.end();
+  texts_ = plan.Texts;
   if (plan.ShowColumns0To2) {
     for (int i = 0; i < 3; ++i) {
       Forecast.RowUpper[i].Visible = *plan.ShowColumns0To2;
@@ -185,7 +186,8 @@ void WidgetWindow::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), QColor(kWindowFill));
   if (background_) p.drawImage(QPoint(0, 0), *background_);
-  p.drawImage(QPoint(0, 0), textLayer_);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  for (const PrintedText& t : texts_) DrawShadowText(p, t);
 }
 
 QImage WidgetWindow::Snapshot() {

@@ -127,7 +127,8 @@ class WidgetWindow : public QWidget {
 
   std::optional<QImage> background_;
   BackgroundKind backgroundKind_ = BackgroundKind::Default;
-  QImage textLayer_;
+  // Drawn at every paint: a picture of its own would hold a second copy of the window.
+  std::vector<PrintedText> texts_;
 
   double leftTwips_ = 0;
   double topTwips_ = 0;

@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -64,6 +65,11 @@ class StyleKeeper : public QObject {
     }
     if (watched == window_ && event->type() == QEvent::Show) {
       x11::SetWidgetStates(window_, desktopWidget);
+      WatchExposures();
+    }
+    if (watched == handle_ && event->type() == QEvent::Expose && shownNotExposed_) {
+      shownNotExposed_ = false;
+      SchedulePositionCheck();
     }
     return false;
   }
@@ -78,10 +84,22 @@ class StyleKeeper : public QObject {
     });
   }
 
-  // Some window managers (openbox) report a place of (0, 0) for a window that was
-  // placed elsewhere; Qt believes them, and the widget would then dock or store the
-  // wrong place. The X server's own answer wins: moving the window where it really is
-  // makes the window manager report that place again.
+  // A window manager that frames windows (openbox) puts the window into its frame at
+  // the frame's first place, the screen's corner, and then moves the frame to where the
+  // window asked to be, without telling a window that is not shown yet. Qt can take the
+  // corner for the window's place, and the widget would then dock at the top edge or
+  // store the wrong place. The X server's own answer wins: it is asked after each move
+  // the window system reports and when the window is first exposed after being shown
+  // (the window manager shows it once its frame stands where it was put); moving the
+  // window where it really is makes the window manager report that place again.
+  void WatchExposures() {
+    shownNotExposed_ = true;
+    QWindow* handle = window_ ? window_->windowHandle() : nullptr;
+    if (!handle || handle == handle_) return;
+    handle_ = handle;
+    handle->installEventFilter(this);
+  }
+
   void SchedulePositionCheck() {
     if (positionCheck_) return;
     positionCheck_ = true;
@@ -112,6 +130,8 @@ class StyleKeeper : public QObject {
   }
 
   QPointer<QWidget> window_;
+  QPointer<QWindow> handle_;
+  bool shownNotExposed_ = false;
   bool colourKey_ = false;
   bool scheduled_ = false;
   bool rendering_ = false;
@@ -143,6 +163,8 @@ void SetDesktopEmbedded(QWidget* window, bool embedded) {
   SetFlag(window, Qt::WindowStaysOnBottomHint, embedded);
   x11::SetWidgetStates(window, embedded);
 }
+
+bool Headless() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
 
 void KeepOutOfTaskBar(QWidget* window) {
   if (!window) return;

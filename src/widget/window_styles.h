@@ -23,6 +23,10 @@ void SetTopmost(QWidget* window, bool topmost);
 void SetDesktopEmbedded(QWidget* window, bool embedded);
 bool IsDesktopEmbedded(const QWidget* window);
 
+// True on the offscreen platform (a run without a screen): no window manager raises
+// windows there, and there is no task bar and no notification area.
+bool Headless();
+
 // Keeps the window out of the task bar and the pager in every style, from now on.
 void KeepOutOfTaskBar(QWidget* window);
 

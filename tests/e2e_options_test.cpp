@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -392,9 +393,22 @@ TEST(OptionsOnX11, FirstRunDialogClosedByItsCloseBoxEndsTheProgram) {
   RunningProgram run = StartProgram(folder, {}, portal.base(), {{"DISPLAY", x.display()}});
   const std::string dialog = FindDialog(env);
   ASSERT_FALSE(dialog.empty()) << "the first-run dialog did not open";
-  usleep(500000);  // mapped and painted
+  // Looked at once the dialog is painted: its middle differs from the empty screen.
   const std::string shot = folder.File("dialog.png");
-  ShellOutput("import -display " + x.display() + " -window root " + shot);
+  const std::string where = ShellOutput(env + "xdotool getwindowgeometry " + dialog);
+  int left = 0, top = 0, width = 0, height = 0;
+  std::sscanf(where.c_str() + std::min(where.find("Position: "), where.size()), "Position: %d,%d",
+              &left, &top);
+  std::sscanf(where.c_str() + std::min(where.find("Geometry: "), where.size()), "Geometry: %dx%d",
+              &width, &height);
+  for (int i = 0; i < 100; ++i) {
+    ShellOutput("import -display " + x.display() + " -window root " + shot);
+    const QImage painted(QString::fromStdString(shot));
+    if (!painted.isNull() && width > 0 &&
+        painted.pixel(left + width / 2, top + height / 2) != painted.pixel(0, 0)) {
+      break;
+    }
+  }
   if (const char* keep = std::getenv("NIMBULUX_KEEP_SCREENSHOT")) {
     ShellOutput("cp " + shot + " '" + keep + "'");
   }

@@ -1,6 +1,7 @@
 // The real program, started from a temporary program folder against the demo portal on
 // 127.0.0.1, on the offscreen platform.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QImage>
 #include <QJsonArray>
@@ -11,6 +12,7 @@
 #include "core/text.h"
 #include "e2e_support.h"
 #include "support/portal_process.h"
+#include "support/temp_dir.h"
 
 using namespace nimbulux;
 using namespace nimbulux::test;
@@ -183,13 +185,25 @@ TEST(EndToEnd, UnreachablePortalStillShowsTheWidgetAndEnds) {
 }
 
 TEST(EndToEnd, TerminationSignalSavesLikeTheExitEntry) {
-  PortalProcess portal;
+  TempDir logs;
+  const std::string log = logs.File("portal.log");
+  PortalProcess portal({}, log);
   ProgramFolder folder;
   folder.WriteSettings({"[SYSTEM]", "LocalID=101010100"});
   RunningProgram run = StartProgram(folder, {}, portal.base());
-  // Once the first render is dumped the start-up has run its refresh.
-  for (int i = 0; i < 500 && !FileExists(run.dumpPath); ++i) usleep(20000);
-  usleep(300000);
+  // A refresh asked by signal runs only once the start-up is done: its forecast page, the
+  // second of the run, shows that the exit routine will save.
+  ASSERT_TRUE(WaitForDump(run, kLimit));
+  kill(run.pid, SIGUSR1);
+  auto forecastRequests = [&] {
+    int n = 0;
+    for (const std::string& line : OutputLines(ReadFile(log))) {
+      n += line.find(" /html/weather/") != std::string::npos;
+    }
+    return n;
+  };
+  for (int i = 0; i < 1000 && forecastRequests() < 2; ++i) usleep(20000);
+  ASSERT_EQ(forecastRequests(), 2);
   Terminate(run);
   EXPECT_EQ(WaitForExit(run, kLimit), std::optional<int>(0));
   EXPECT_EQ(Setting(folder.ReadSettings(), "CurrentX"), "600");

@@ -288,18 +288,22 @@ TEST(EndToEndX11, WidgetOnScreenShowsTheWeatherInChineseGlyphs) {
   folder.WriteSettings({"[SYSTEM]", "LocalID=101010100", "CurrentX=1500", "CurrentY=1500"});
   RunningProgram run =
       StartProgram(folder, {"autoexit=4"}, portal.base(), {{"DISPLAY", x.display()}});
-  for (int i = 0; i < 500 && !FileExists(run.dumpPath); ++i) usleep(20000);
-  usleep(1000000);  // let the window system map and paint it
-  const std::string shot = folder.File("screen.png");
-  Shell("import -display " + x.display() + " -window root " + shot);
-  EXPECT_EQ(WaitForExit(run, 25), std::optional<int>(0));
-  const QImage screen(QString::fromStdString(shot));
-  ASSERT_FALSE(screen.isNull());
   // The widget sits at (100, 100): its background differs from the empty screen, and
-  // its texts are light on dark.
+  // its texts are light on dark. Looked at until the rendered texts are on screen.
+  const std::string shot = folder.File("screen.png");
+  QImage screen;
   int light = 0;
-  for (int y = 100; y < 305; ++y)
-    for (int xx = 100; xx < 400; ++xx) light += qGray(screen.pixel(xx, y)) > 200;
+  WaitUntil([&] {
+    Shell("import -display " + x.display() + " -window root " + shot);
+    screen = QImage(QString::fromStdString(shot));
+    if (screen.isNull() || !FileExists(run.dumpPath)) return false;
+    light = 0;
+    for (int y = 100; y < 305; ++y)
+      for (int xx = 100; xx < 400; ++xx) light += qGray(screen.pixel(xx, y)) > 200;
+    return light > 100;
+  });
+  EXPECT_EQ(WaitForExit(run, 25), std::optional<int>(0));
+  ASSERT_FALSE(screen.isNull());
   EXPECT_NE(screen.pixel(250, 250), screen.pixel(600, 450));
   EXPECT_GT(light, 100);
   // Kept for a look by eye when NIMBULUX_KEEP_SCREENSHOT names a file.

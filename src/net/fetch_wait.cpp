@@ -21,13 +21,14 @@ struct Deferred {
   std::function<void()> action;
 };
 std::vector<Deferred> g_deferred;
-QTimer* g_recheck = nullptr;
+// Made on first use, owned by the application object.
+QPointer<QTimer> g_recheck;
 bool g_running = false;
 
 void RunReadyCommands();
 
 void ScheduleCheck(int delayMs) {
-  if (g_recheck == nullptr) {
+  if (g_recheck.isNull()) {
     g_recheck = new QTimer(QCoreApplication::instance());
     g_recheck->setSingleShot(true);
     QObject::connect(g_recheck, &QTimer::timeout, g_recheck, RunReadyCommands);

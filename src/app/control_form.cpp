@@ -202,9 +202,10 @@ bool ControlForm::CommandMayRun() const { return !exitRequested_ && !FetchWaitin
 
 bool ControlForm::Idle() const { return started_ && !cycle_.RefreshBusy && !FetchWaiting(); }
 
-bool ControlForm::InteractionOpen() {
+bool ControlForm::InteractionOpen() const {
   return QApplication::activePopupWidget() != nullptr ||
-         QApplication::activeModalWidget() != nullptr || QWidget::mouseGrabber() != nullptr;
+         QApplication::activeModalWidget() != nullptr || QWidget::mouseGrabber() != nullptr ||
+         widget_->DragUnderWay();
 }
 
 void ControlForm::FetchForecast() {

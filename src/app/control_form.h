@@ -115,7 +115,7 @@ class ControlForm : public QDialog, public RefreshHost, public OptionsHost {
   bool Idle() const;
   // A popup menu, a modal dialog or a drag by hand is open: it holds the pointer or the
   // user's attention, and a fetch must not wait under it.
-  static bool InteractionOpen();
+  bool InteractionOpen() const;
 
   void ConnectMenu();
   void ConnectWidget();

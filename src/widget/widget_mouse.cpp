@@ -11,6 +11,7 @@
 #include "widget/mouse_commands.h"
 #include "widget/widget_window.h"
 #include "widget/window_styles.h"
+#include "widget/window_styles_x11.h"
 
 namespace nimbulux {
 
@@ -153,8 +154,15 @@ bool WidgetWindow::ContinuePendingDrag(QPoint screenPx) {
   return true;
 }
 
+bool WidgetWindow::DragUnderWay() const {
+  // A press whose release was never seen (held back during a fetch) must not count for
+  // ever: the X server tells whether the button is still down.
+  return moving_ || (dragPending_ && x11::PointerButtonsDown().value_or(false));
+}
+
 void WidgetWindow::BeginDrag(QPoint screenPx) {
   if (manualDrag_) return;
+  moving_ = true;
   // Input held back during a fetch arrives when the pointer has moved on and the button
   // may be up again: the window manager's move would then wait for a release that has
   // already happened. Such a drag, like one without a window manager, is done by hand.
@@ -169,6 +177,7 @@ void WidgetWindow::BeginDrag(QPoint screenPx) {
 }
 
 void WidgetWindow::FinishDrag() {
+  moving_ = false;
   // Ended at or above the top edge: on top, so that the next pointer move docks it.
   SetTopmost(this, TopmostAfterDrag(topTwips_, Flags.Top));
 }

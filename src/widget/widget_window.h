@@ -76,6 +76,10 @@ class WidgetWindow : public QWidget {
   // The window as drawn, background, texts and pictures.
   QImage Snapshot();
 
+  // The left button is down on the widget or it is being moved (by the window manager or
+  // by hand): the pointer is held until the move is over and its stacking decided.
+  bool DragUnderWay() const;
+
  Q_SIGNALS:
   void refreshRequested();
   void indexSwitchRequested();
@@ -139,6 +143,7 @@ class WidgetWindow : public QWidget {
   bool dragPending_ = false;  // left press not yet moved far enough to be a drag
   QPoint dragPressGlobal_;    // where that press was, screen pixels
   bool manualDrag_ = false;   // dragging by hand: the window follows the pointer
+  bool moving_ = false;       // a move begun and not yet finished (system or by hand)
   QPoint dragOffset_;         // pointer minus window position, pixels
 
   WidgetFont normalFont_{Text(kDesignFontName), kDesignFontSize};
